@@ -1,0 +1,61 @@
+#include "app/main_routine.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <sys/resource.h>
+
+#include "app/instance_lock.h"
+#include "app/shared_state.h"
+#include "controls/fonts.h"
+#include "controls/message_box.h"
+#include "create_dialog/form2.h"
+#include "main_window/form1.h"
+#include "store/read_item_file.h"
+#include "store/store_texts.h"
+
+namespace dravesse {
+namespace {
+
+// A core dump would write the table's secrets to disk.
+void disableCoreDumps() {
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+}
+
+}  // namespace
+
+void SetUpApplication(QApplication& app) {
+    InstallMessageBoxes();
+    RegisterGothicSubstitution();
+    app.setWindowIcon(QIcon(QStringLiteral(":/dravesse.png")));
+}
+
+int Main(QApplication& app, const QString& programFolder) {
+    disableCoreDumps();
+    const InstanceLock lock(programFolder);
+    if (lock.anotherInstanceRuns()) return 0;
+
+    SetUpApplication(app);
+    AppPath = programFolder;
+
+    // Looked up in the folder the loader reads, whatever the current directory is.
+    const QFileInfo itemFile(QDir(AppPath).filePath(kItemFileName));
+    if (itemFile.isFile() && !itemFile.isHidden()) {
+        RowCount = kMaxItemRows;
+        ColCount = kMaxValueCols;
+        GridMode = EditFlag = SizeFlag = 0;
+        LoadResult = ReadItemFile();
+        if (LoadResult == 0) return 1;
+        Form1 form;
+        form.show();
+        return app.exec();
+    }
+
+    Form2 dialog;
+    dialog.exec();
+    return 0;
+}
+
+}  // namespace dravesse

@@ -1,0 +1,42 @@
+#include "controls/message_box.h"
+
+#include <QMessageBox>
+
+#include "app/msg_box.h"
+
+namespace dravesse {
+
+int ShowMessageBox(const QString& prompt, int style, const QString& title) {
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    switch (style & 0x70) {
+        case kMbCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case kMbQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case kMbExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case 64:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
+    }
+    const bool withCancel = (style & 0x0F) == kMbOkCancel;
+    box.setStandardButtons(withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+    if (style & kMbSystemModal) {
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    return box.exec() == QMessageBox::Ok ? kIdOk : kIdCancel;
+}
+
+void InstallMessageBoxes() { SetMsgBoxPresenter(&ShowMessageBox); }
+
+}  // namespace dravesse

@@ -1,0 +1,58 @@
+#include "store/read_item_file.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "app/msg_box.h"
+#include "app/shared_state.h"
+#include "store/item_file_format.h"
+#include "store/store_texts.h"
+
+namespace dravesse {
+namespace {
+
+qint16 reportDamaged() {
+    // Nothing of a damaged file stays reachable.
+    for (auto& row : ItemTable) row.fill(QString());
+    MsgBox(kDamagedText, kMbCritical, kReadTitle);
+    return 0;
+}
+
+}  // namespace
+
+qint16 ReadItemFile() {
+    QFile file(QDir(AppPath).filePath(kItemFileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        MsgBox(kCanNotOpenText, kMbExclamation | kMbSystemModal, kErrorTitle);
+        return 0;
+    }
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    file.close();
+
+    std::optional<ItemFileContents> contents = ParseItemFile(bytes);
+    if (!contents) return reportDamaged();
+
+    RowCount = contents->rowCount;
+    ColCount = contents->colCount;
+    for (int i = 1; i <= ColCount; ++i) ColumnTitles[i] = contents->titles[i];
+    ItemTable = contents->table;
+
+    ReadCredentials();
+    ItemTable[0][ColCount + 1] = HintWord;
+    if (!LinksMatch(ItemTable, RowCount, ColCount)) return reportDamaged();
+    return static_cast<qint16>(contents->linesRead);
+}
+
+void ReadCredentials() {
+    EditPass = QString::fromUtf16(kDefaultEditPass);
+    LoginPass = QString::fromUtf16(kDefaultLoginPass);
+    for (int i = 0; i < RowCount; ++i) {
+        const TableRow& row = ItemTable[i];
+        if (row[0] != kCredentialsName) continue;
+        HintWord = row[1];
+        if (!row[2].isEmpty()) LoginPass = row[2];
+        if (!row[3].isEmpty()) EditPass = row[3];
+    }
+}
+
+}  // namespace dravesse

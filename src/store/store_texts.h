@@ -1,0 +1,22 @@
+// File names and the store's messages, as the user sees them.
+#pragma once
+
+#include <QString>
+
+namespace dravesse {
+
+inline const QString kItemFileName = QStringLiteral("Tamblet.csv");
+inline QString BackupFileName(int generation) {  // 1 is the newest backup, 3 the oldest
+    return QStringLiteral("Tamblet%1.csv").arg(generation);
+}
+
+inline const QString kErrorTitle = QStringLiteral("Error");
+inline const QString kReadTitle = QStringLiteral("Read File / Dravesse");
+inline const QString kSaveTitle = QStringLiteral("Save / Dravesse");
+
+inline const QString kCanNotOpenText = QStringLiteral("   Can not open Tamblet.csv !    ");
+inline const QString kDamagedText = QStringLiteral(u"データファイルは壊れています");
+inline const QString kNothingSavedText =
+    QStringLiteral("Nothing was saved: Tamblet.csv and its backups are as they were.");
+
+}  // namespace dravesse
