@@ -1,7 +1,8 @@
 // Load and save of the largest table: 99 rows, 9 columns, 60-character values.
+#include <benchmark/benchmark.h>
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"

@@ -10,7 +10,8 @@ InstanceLock::InstanceLock(const QString& programFolder) {
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) return;
     const QByteArray folderKey =
-        QCryptographicHash::hash(QDir(programFolder).canonicalPath().toUtf8(), QCryptographicHash::Sha256)
+        QCryptographicHash::hash(QDir(programFolder).canonicalPath().toUtf8(),
+                                 QCryptographicHash::Sha256)
             .toHex()
             .left(16);
     lock_ = std::make_unique<QLockFile>(

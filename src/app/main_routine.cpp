@@ -1,10 +1,11 @@
 #include "app/main_routine.h"
 
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <sys/resource.h>
 
 #include "app/instance_lock.h"
 #include "app/shared_state.h"

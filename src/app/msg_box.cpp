@@ -35,7 +35,9 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     return kIdOk;
 }
 
-void SetMsgBoxPresenter(MsgBoxPresenter p) { presenter() = std::move(p); }
+void SetMsgBoxPresenter(MsgBoxPresenter p) {
+    presenter() = std::move(p);
+}
 
 MsgBoxScript::MsgBoxScript() {
     Q_ASSERT(!activeScript);
@@ -47,14 +49,20 @@ MsgBoxScript::~MsgBoxScript() {
     activeScript = nullptr;
 }
 
-void MsgBoxScript::answerNext(int answer) { activeScript->answers.push_back(answer); }
+void MsgBoxScript::answerNext(int answer) {
+    activeScript->answers.push_back(answer);
+}
 
 void MsgBoxScript::onShow(std::function<void(const ShownMessage&)> hook) {
     activeScript->hook = std::move(hook);
 }
 
-const std::vector<ShownMessage>& MsgBoxScript::shown() const { return activeScript->shown; }
+const std::vector<ShownMessage>& MsgBoxScript::shown() const {
+    return activeScript->shown;
+}
 
-void MsgBoxScript::clear() { activeScript->shown.clear(); }
+void MsgBoxScript::clear() {
+    activeScript->shown.clear();
+}
 
 }  // namespace dravesse

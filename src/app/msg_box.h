@@ -41,7 +41,7 @@ struct ShownMessage {
 // queued answer, or OK when none is queued. An optional hook runs inside each "box", as code
 // would run while a real modal box is open.
 class MsgBoxScript {
-public:
+  public:
     MsgBoxScript();
     ~MsgBoxScript();
     MsgBoxScript(const MsgBoxScript&) = delete;

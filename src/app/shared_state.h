@@ -8,16 +8,16 @@
 
 namespace dravesse {
 
-constexpr int kTableRows = 100;    // rows 0 to 99 of ItemTable
-constexpr int kTableFields = 11;   // fields 0 to 10 of every row
-constexpr int kMaxItemRows = 99;   // rows in use, the credentials row included
-constexpr int kMaxValueCols = 9;   // value fields 1 to 9; field ColCount + 1 is the link field
+constexpr int kTableRows = 100;   // rows 0 to 99 of ItemTable
+constexpr int kTableFields = 11;  // fields 0 to 10 of every row
+constexpr int kMaxItemRows = 99;  // rows in use, the credentials row included
+constexpr int kMaxValueCols = 9;  // value fields 1 to 9; field ColCount + 1 is the link field
 
 // A 16-bit count that can never leave 0..Max, whatever is assigned to it. Every table index
 // derived from it therefore stays inside ItemTable and ColumnTitles.
 template <int Max>
 class BoundedCount {
-public:
+  public:
     constexpr BoundedCount() = default;
     constexpr BoundedCount& operator=(int n) {
         value_ = static_cast<qint16>(std::clamp(n, 0, Max));
@@ -26,7 +26,7 @@ public:
     constexpr operator int() const { return value_; }
     static constexpr int max() { return Max; }
 
-private:
+  private:
     qint16 value_ = 0;
 };
 

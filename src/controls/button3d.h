@@ -8,16 +8,16 @@ namespace dravesse {
 // text box of the same dialog never presses it.
 class Button3D : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit Button3D(const QString& caption, QWidget* parent = nullptr);
 
     quint32 BackColor() const { return backColor_; }
     void SetBackColor(quint32 value);
 
-signals:
+  signals:
     void Click();
 
-private:
+  private:
     quint32 backColor_;
 };
 

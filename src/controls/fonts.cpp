@@ -5,9 +5,10 @@
 namespace dravesse {
 
 void RegisterGothicSubstitution() {
-    QFont::insertSubstitutions(kGothicFamily,
-                               QStringList{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")});
+    QFont::insertSubstitutions(
+        kGothicFamily,
+        QStringList{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Droid Sans Fallback")});
 }
 
 QFont GothicFont(double pointSize, bool bold) {

@@ -37,6 +37,8 @@ int ShowMessageBox(const QString& prompt, int style, const QString& title) {
     return box.exec() == QMessageBox::Ok ? kIdOk : kIdCancel;
 }
 
-void InstallMessageBoxes() { SetMsgBoxPresenter(&ShowMessageBox); }
+void InstallMessageBoxes() {
+    SetMsgBoxPresenter(&ShowMessageBox);
+}
 
 }  // namespace dravesse

@@ -2,6 +2,8 @@
 
 namespace dravesse {
 
-Form2::Form2(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Create Tamblet")); }
+Form2::Form2(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Create Tamblet"));
+}
 
 }  // namespace dravesse

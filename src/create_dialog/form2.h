@@ -7,7 +7,7 @@ namespace dravesse {
 // The create dialog (placeholder until the real dialog lands).
 class Form2 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit Form2(QWidget* parent = nullptr);
 };
 

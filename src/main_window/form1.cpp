@@ -2,6 +2,8 @@
 
 namespace dravesse {
 
-Form1::Form1(QWidget* parent) : QWidget(parent) { setWindowTitle(QStringLiteral(" Dravesse")); }
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral(" Dravesse"));
+}
 
 }  // namespace dravesse

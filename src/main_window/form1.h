@@ -7,7 +7,7 @@ namespace dravesse {
 // The main window (placeholder until the real window lands).
 class Form1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Form1(QWidget* parent = nullptr);
 };
 

@@ -1,7 +1,6 @@
 #include "store/item_file_format.h"
 
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 #include "store/modulate.h"
 #include "store/next_field.h"
@@ -28,7 +27,7 @@ std::optional<int> headerCount(QStringView text, int max) {
 
 // Splits the bytes into physical lines, each without its LF and a CR before it.
 class LineReader {
-public:
+  public:
     explicit LineReader(QByteArrayView bytes) : rest_(bytes) {}
     bool atEnd() const { return rest_.isEmpty(); }
     QByteArrayView next() {
@@ -39,7 +38,7 @@ public:
         return line;
     }
 
-private:
+  private:
     QByteArrayView rest_;
 };
 
@@ -47,9 +46,7 @@ bool storable(const QString& text) {
     if (text.contains(u',') || text.contains(u'\r') || text.contains(u'\n') ||
         text.contains(QChar(0)))
         return false;
-    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    (void)encoder.encode(text);
-    return !encoder.hasError();  // no lone surrogates
+    return QString::fromUtf8(text.toUtf8()) == text;  // no lone surrogates
 }
 
 QString plainRow(const SaveInput& in, int r) {
@@ -92,7 +89,8 @@ std::optional<ItemFileContents> ParseItemFile(QByteArrayView bytes) {
     ItemFileContents file;
     file.rowCount = *rows;
     file.colCount = *cols;
-    for (int i = 1; i <= file.colCount && pos != 0; ++i) pos = NextField(*header, file.titles[i], pos);
+    for (int i = 1; i <= file.colCount && pos != 0; ++i)
+        pos = NextField(*header, file.titles[i], pos);
 
     int row = 0;
     while (row < kMaxItemRows && !lines.atEnd()) {
@@ -127,10 +125,11 @@ std::optional<QString> CheckForSave(const SaveInput& in) {
         return QStringLiteral("The table has %1 columns; Tamblet.csv holds 1 to %2.")
             .arg(in.colCount)
             .arg(kMaxValueCols);
-    const QString cannotStore = QStringLiteral(
-        "holds a comma, a line break or a character that Tamblet.csv cannot store.");
+    const QString cannotStore =
+        QStringLiteral("holds a comma, a line break or a character that Tamblet.csv cannot store.");
     for (int c = 1; c <= in.colCount; ++c)
-        if (!storable(in.titles[c])) return QStringLiteral("Column title %1 %2").arg(c).arg(cannotStore);
+        if (!storable(in.titles[c]))
+            return QStringLiteral("Column title %1 %2").arg(c).arg(cannotStore);
     if (headerLine(in).toUtf8().size() > kMaxHeaderBytes)
         return QStringLiteral("The column titles are too long to be saved.");
     if (!storable(in.hintWord)) return QStringLiteral("The password hint word %1").arg(cannotStore);

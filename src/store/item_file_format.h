@@ -19,8 +19,8 @@ constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
 
 // What one item file holds, or what is about to be written.
 struct ItemFileContents {
-    int rowCount = 0;  // the header's row count
-    int colCount = 0;  // the header's column count
+    int rowCount = 0;                          // the header's row count
+    int colCount = 0;                          // the header's column count
     std::array<QString, kTableFields> titles;  // entries 1 to colCount
     Table table;                               // fields 0 to colCount + 1 of each row read
     int linesRead = 0;                         // data lines read, 1 to 99

@@ -30,8 +30,9 @@ std::optional<QByteArray> scramble(QByteArrayView plain) {
         nonce + kNonceBytes, &sealedLen, reinterpret_cast<const unsigned char*>(plain.data()),
         plain.size(), nullptr, 0, nullptr, nonce, kKey.data());
     QByteArray line(sodium_base64_encoded_len(sealed.size(), kVariant), Qt::Uninitialized);
-    sodium_bin2base64(line.data(), line.size(), reinterpret_cast<const unsigned char*>(sealed.data()),
-                      sealed.size(), kVariant);
+    sodium_bin2base64(line.data(), line.size(),
+                      reinterpret_cast<const unsigned char*>(sealed.data()), sealed.size(),
+                      kVariant);
     line.chop(1);  // the terminating NUL
     if (line.size() >= kModulateBuffer) return std::nullopt;
     return line;
@@ -51,8 +52,8 @@ std::optional<QByteArray> unscramble(QByteArrayView line) {
     QByteArray plain(sealedLen - kNonceBytes - kTagBytes, Qt::Uninitialized);
     unsigned long long plainLen = 0;
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(
-            reinterpret_cast<unsigned char*>(plain.data()), &plainLen, nullptr,
-            nonce + kNonceBytes, sealedLen - kNonceBytes, nullptr, 0, nonce, kKey.data()) != 0)
+            reinterpret_cast<unsigned char*>(plain.data()), &plainLen, nullptr, nonce + kNonceBytes,
+            sealedLen - kNonceBytes, nullptr, 0, nonce, kKey.data()) != 0)
         return std::nullopt;
     plain.truncate(static_cast<qsizetype>(plainLen));
     return plain;

@@ -1,12 +1,12 @@
 #include "store/write_item_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <vector>
 
 #include "app/msg_box.h"
@@ -21,7 +21,9 @@ SaveFaultHook& faultHook() {
     return hook;
 }
 
-bool fails(SaveStep step) { return faultHook() && faultHook()(step); }
+bool fails(SaveStep step) {
+    return faultHook() && faultHook()(step);
+}
 
 // A normal file of that name: not a folder, not hidden.
 bool isNormalFile(const QString& path) {
@@ -31,7 +33,7 @@ bool isNormalFile(const QString& path) {
 
 // The renames of one rotation, so that they can be undone in reverse when the save fails.
 class Rotation {
-public:
+  public:
     explicit Rotation(const QDir& dir) : dir_(dir) {}
 
     // Moves each generation one place down. A step that fails is passed over: since a rename
@@ -54,7 +56,8 @@ public:
     }
 
     void undo() {
-        for (auto it = done_.rbegin(); it != done_.rend(); ++it) QFile::rename(it->second, it->first);
+        for (auto it = done_.rbegin(); it != done_.rend(); ++it)
+            QFile::rename(it->second, it->first);
         done_.clear();
     }
 
@@ -62,7 +65,7 @@ public:
         if (parkedOldest_) QFile::remove(parked());
     }
 
-private:
+  private:
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString parked() const { return path(QStringLiteral(".Tamblet3.csv.old")); }
     bool move(const QString& from, const QString& to) {
@@ -106,14 +109,17 @@ bool readsBackAs(const QByteArray& bytes, const SaveInput& in) {
 }
 
 bool failed(const QString& reason) {
-    MsgBox(QStringLiteral("   Can not save Tamblet.csv !    \r\n%1\r\n%2").arg(reason, kNothingSavedText),
+    MsgBox(QStringLiteral("   Can not save Tamblet.csv !    \r\n%1\r\n%2")
+               .arg(reason, kNothingSavedText),
            kMbExclamation | kMbSystemModal, kErrorTitle);
     return false;
 }
 
 }  // namespace
 
-void SetSaveFaultHook(SaveFaultHook hook) { faultHook() = std::move(hook); }
+void SetSaveFaultHook(SaveFaultHook hook) {
+    faultHook() = std::move(hook);
+}
 
 bool WriteItemFile() {
     SaveInput input;

@@ -1,8 +1,9 @@
 #include "support/folder_snapshot.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 namespace dravesse::test {
 

@@ -15,8 +15,8 @@ SaveInput SampleTable() {
     in.hintWord = QStringLiteral("stars");
     in.table[0] = {QStringLiteral("Bank"), QStringLiteral("alice"), QStringLiteral("s3cret"),
                    QStringLiteral(u"口座 1234")};
-    in.table[1] = {QStringLiteral("Mail"), QStringLiteral("alice@example.org"), QStringLiteral("pw"),
-                   QString()};
+    in.table[1] = {QStringLiteral("Mail"), QStringLiteral("alice@example.org"),
+                   QStringLiteral("pw"), QString()};
     in.table[2] = {kCredentialsName, QStringLiteral("stars"), QStringLiteral("login!"),
                    QStringLiteral("edit!")};
     in.table[3] = {QStringLiteral("Card"), QString(), QStringLiteral("4321"), QString()};
