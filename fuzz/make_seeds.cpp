@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     ok &= put(files.filePath("small"), FormatItemFile(table(3, 2, 4)));
     ok &= put(files.filePath("design"), FormatItemFile(table(7, 5, 0)));
     ok &= put(files.filePath("large"), FormatItemFile(table(20, 9, 20)));
-    ok &= put(files.filePath("header_only"), "7x5,User Name,Login,Confirm,Kouza No,Card Password\r\n");
+    ok &= put(files.filePath("header_only"),
+              "7x5,User Name,Login,Confirm,Kouza No,Card Password\r\n");
     ok &= put(lines.filePath("empty"), *Modulate("", kScramble));
     ok &= put(lines.filePath("row"), *Modulate("Bank,alice,pw,hint", kScramble));
     ok &= put(lines.filePath("plain"), "Bank,alice,pw,hint");

@@ -1,0 +1,119 @@
+// Start-up benchmark: the time from starting the program to its main window being shown, on an
+// item file of 99 rows and 9 columns, against a minimal Qt Widgets program showing a comparable
+// window. Both run interleaved on the same machine; medians, ratios and peak memory are printed.
+//
+// Usage: bench_startup <dravesse executable> <minimal_window executable> [rounds]
+// Runs on the offscreen platform unless QT_QPA_PLATFORM is set.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "app/shared_state.h"
+#include "store/write_item_file.h"
+
+namespace {
+
+using namespace dravesse;
+
+struct Run {
+    double ms = 0;
+    long maxRssKb = 0;
+};
+
+Run runOnce(const QString& program) {
+    const QByteArray path = QFile::encodeName(program);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execl(path.constData(), path.constData(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    const auto end = std::chrono::steady_clock::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s did not exit cleanly (status %d)\n", path.constData(), status);
+        std::exit(1);
+    }
+    return {std::chrono::duration<double, std::milli>(end - start).count(), usage.ru_maxrss};
+}
+
+template <typename T>
+T median(std::vector<T> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+SaveInput largestTable() {
+    SaveInput in;
+    in.rowCount = kMaxItemRows;
+    in.colCount = kMaxValueCols;
+    in.hintWord = QStringLiteral("hint");
+    for (int c = 1; c <= in.colCount; ++c) in.titles[c] = QStringLiteral("Title %1").arg(c);
+    for (int r = 0; r < in.rowCount; ++r) {
+        in.table[r][0] = QStringLiteral("Item %1").arg(r + 1);
+        for (int c = 1; c <= in.colCount; ++c) in.table[r][c] = QString(60, QChar(u'a' + c));
+    }
+    in.table[0] = {kCredentialsName, in.hintWord, QStringLiteral("in"), QStringLiteral("ed")};
+    return in;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <dravesse> <minimal_window> [rounds]\n", argv[0]);
+        return 2;
+    }
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
+
+    // A program folder of its own, holding the program and the largest table.
+    QTemporaryDir folder, runtime;
+    const QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
+    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
+        !WriteItemFileTo(folder.path(), largestTable())) {
+        std::fprintf(stderr, "cannot prepare the program folder\n");
+        return 1;
+    }
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("DRAVESSE_QUIT_WHEN_SHOWN", "1");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString minimal = QString::fromLocal8Bit(argv[2]);
+
+    runOnce(program);  // warm the caches for both
+    runOnce(minimal);
+    std::vector<double> ours, base;
+    std::vector<long> oursRss, baseRss;
+    for (int i = 0; i < rounds; ++i) {
+        const bool oursFirst = i % 2 == 0;  // alternate the order to share any drift
+        const Run a = runOnce(oursFirst ? program : minimal);
+        const Run b = runOnce(oursFirst ? minimal : program);
+        const Run& o = oursFirst ? a : b;
+        const Run& m = oursFirst ? b : a;
+        ours.push_back(o.ms);
+        base.push_back(m.ms);
+        oursRss.push_back(o.maxRssKb);
+        baseRss.push_back(m.maxRssKb);
+    }
+    const double mo = median(ours), mb = median(base);
+    const long ro = median(oursRss), rb = median(baseRss);
+    std::printf("platform %s, %d rounds\n", qgetenv("QT_QPA_PLATFORM").constData(), rounds);
+    std::printf(
+        "start to window shown: dravesse %.1f ms, minimal %.1f ms, ratio %.3f (target <= 1.15)\n",
+        mo, mb, mo / mb);
+    std::printf("peak memory: dravesse %ld KiB, minimal %ld KiB, ratio %.3f (target <= 1.15)\n", ro,
+                rb, double(ro) / double(rb));
+    return 0;
+}
