@@ -102,6 +102,7 @@ void Form2::buildControls() {
     for (Button3D* b : {SSCommand1, SSCommand2}) b->setFont(bold);
     SetTwipsGeometry(SSCommand1, 150, 150, 1335, 495);
     SetTwipsGeometry(SSCommand2, 150, 690, 1335, 495);
+    connect(SSCommand1, &Button3D::Click, this, &Form2::SSCommand1_Click);
     connect(SSCommand2, &Button3D::Click, this, &Form2::SSCommand2_Click);
 
     for (int k = 0; k + 1 < kLabels; ++k) setTabOrder(Text1[k], Text1[k + 1]);

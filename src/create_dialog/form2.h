@@ -2,7 +2,7 @@
 // and value columns, sets both passwords and the hint word, and names the columns; "Save" writes
 // the first item file.
 //
-// form2.cpp builds the dialog and fits it to the column count.
+// form2.cpp builds the dialog and fits it to the column count; form2_save.cpp is the Save button.
 #pragma once
 
 #include <QDialog>
@@ -46,6 +46,7 @@ class Form2 : public QDialog {
     void ArrangeColumns();
     // One refusal of Save: the two texts on two lines, OK only, stop icon.
     static void ShowCreateError(const QString& first, const QString& second);
+    void SSCommand1_Click();
     void SSCommand2_Click();
 
   protected:
