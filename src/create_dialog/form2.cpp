@@ -65,6 +65,7 @@ void Form2::buildControls() {
     auto makeBox = [&](int i, QWidget* parent, const char16_t* text) {
         Text1[i] = new QLineEdit(QString::fromUtf16(text), parent);
         Text1[i]->setFont(font);
+        Text1[i]->installEventFilter(this);
     };
 
     for (int k = 0; k < kFrames; ++k) {

@@ -2,7 +2,8 @@
 // and value columns, sets both passwords and the hint word, and names the columns; "Save" writes
 // the first item file.
 //
-// form2.cpp builds the dialog and fits it to the column count; form2_save.cpp is the Save button.
+// The dialog is split by behaviour: form2.cpp builds it and fits it to the column count,
+// form2_save.cpp is the Save button, form2_keys.cpp the Enter and Tab keys in the boxes.
 #pragma once
 
 #include <QDialog>
@@ -48,8 +49,11 @@ class Form2 : public QDialog {
     static void ShowCreateError(const QString& first, const QString& second);
     void SSCommand1_Click();
     void SSCommand2_Click();
+    // A character typed into box `index`: Enter (13) and Tab (9) confirm the box and move on.
+    void Text1_KeyPress(qint16 index, qint16 keyAscii);
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
