@@ -39,7 +39,7 @@ QString titleName(int column) {  // "第１列項目名", with the full-width di
     return QStringLiteral(u"第%1列項目名").arg(QChar(u'０' + column));
 }
 
-// Steps the table through the new file's layout: rows 0 to rows - 1 named "New1" on, with empty
+// Lays out the new table: rows 0 to rows - 1 named "New1" onwards, with empty
 // values and link slots, the credentials row at rows - 2, and an empty name after the last row.
 void fillNewTable(Table& table, std::array<QString, kTableFields>& titles, int rows, int cols,
                   const std::array<QString, kTableFields>& typedTitles) {
@@ -82,7 +82,7 @@ void Form2::SSCommand1_Click() {
                                kDifferentPasswords);
 
     // The counts as typed: Enter or Tab in a count box clamps it, a click on Save does not. They
-    // are checked here, before the shared counts (which saturate) take them.
+    // are checked here, before the shared counts (which clamp) take them.
     const qint16 rows = ReadCount(Text1[kRowCountBox]->text());
     const qint16 cols = ReadCount(Text1[kColCountBox]->text());
     if (rows < kMinSaveRows || rows > kMaxSaveRows)
