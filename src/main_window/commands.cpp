@@ -48,6 +48,14 @@ void Form1::SSCommand1_Click() {
     FillGrid(*vaSpread1);
 }
 
+// Copy: the stored value of the active cell, in every display mode.
+void Form1::SSCommand2_Click() {
+    vaSpread1->CommitEdit();
+    CurRow = vaSpread1->ActiveRow();
+    CurCol = vaSpread1->ActiveCol();
+    CopyCell();
+}
+
 // Edit: unlocks every cell and lets Enter in the entry box rename the chosen row, or locks
 // everything again.
 void Form1::SSCommand3_Click() {
@@ -69,6 +77,29 @@ void Form1::SSCommand3_Click() {
         Text1->setText(QString());
         SetText1PasswordChar(true);
     }
+}
+
+// Insert: an empty row named "New" + its row number at the active row. Only the grid changes; the
+// table follows at the next save. The grid never holds more rows than the item file can.
+void Form1::SSCommand5_Click() {
+    vaSpread1->CommitEdit();
+    const auto n = static_cast<qint16>(vaSpread1->ActiveRow());
+    if (n + 1 >= kMaxItemRows || n < 1 || vaSpread1->MaxRows() >= kMaxItemRows) return;
+    vaSpread1->SetMaxRows(vaSpread1->MaxRows() + 1);
+    vaSpread1->SetRow(n);
+    vaSpread1->SetAction(kActionInsertRow);
+    vaSpread1->SetText(0, n, kNewRowName + QString::number(n));
+    const int cols = ColCount;
+    for (int c = 1; c <= cols; ++c) vaSpread1->SetText(c, n, QString());
+}
+
+// Delete: removes the active row from the grid, without asking; at least two rows stay.
+void Form1::SSCommand6_Click() {
+    vaSpread1->CommitEdit();
+    if (vaSpread1->MaxRows() <= 2) return;
+    vaSpread1->SetRow(vaSpread1->ActiveRow());
+    vaSpread1->SetAction(kActionDeleteRow);
+    vaSpread1->SetMaxRows(vaSpread1->MaxRows() - 1);
 }
 
 }  // namespace dravesse

@@ -92,9 +92,14 @@ void Form1::createControls() {
     setTabOrder(SSCommand5, SSCommand6);
 
     connect(SSCommand1, &Button3D::Click, this, &Form1::SSCommand1_Click);
+    connect(SSCommand2, &Button3D::Click, this, &Form1::SSCommand2_Click);
     connect(SSCommand3, &Button3D::Click, this, &Form1::SSCommand3_Click);
+    connect(SSCommand4, &Button3D::Click, this, &Form1::SSCommand4_Click);
+    connect(SSCommand5, &Button3D::Click, this, &Form1::SSCommand5_Click);
+    connect(SSCommand6, &Button3D::Click, this, &Form1::SSCommand6_Click);
     connect(vaSpread1, &Spread::Click, this, &Form1::vaSpread1_Click);
     connect(vaSpread1, &Spread::DblClick, this, &Form1::vaSpread1_DblClick);
+    Text1->installEventFilter(this);
     Label1->installEventFilter(this);
 }
 
@@ -193,7 +198,22 @@ void Form1::Label1_DblClick() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Label1 && Label1->isEnabled() && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == Text1 && Text1->isEnabled()) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+            if (enter || !key->text().isEmpty()) {
+                qint16 keyAscii = enter ? 13 : static_cast<qint16>(key->text().at(0).unicode());
+                Text1_KeyPress(keyAscii);
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                Text1->rect().contains(mouse->position().toPoint()))
+                Text1_Click();
+        }
+    } else if (watched == Label1 && Label1->isEnabled() &&
+               event->type() == QEvent::MouseButtonDblClick) {
         Label1_DblClick();
         return true;
     }

@@ -2,7 +2,9 @@
 // command buttons. Its routines are spread over several files by what they do:
 //   form1.cpp           controls, the two sizes and the window's own handlers
 //   grid_view.cpp       clicks on the grid, copying a stored value, showing an item name
+//   login.cpp           the entry box: login, edit unlocking, renaming, wrong passwords
 //   commands.cpp        the six buttons
+//   save_from_grid.cpp  collecting the grid into the table and saving it
 #pragma once
 
 #include <QWidget>
@@ -38,12 +40,21 @@ class Form1 : public QWidget {
     void CopyCell();
     void ShowItemName();
 
-    // The buttons: Display, Edit.
+    // The entry box's handlers.
+    void Text1_KeyPress(qint16& KeyAscii);
+    void Text1_Click();
+
+    // The buttons: Display, Copy, Edit, Save, Insert, Delete.
     void SSCommand1_Click();
+    void SSCommand2_Click();
     void SSCommand3_Click();
+    void SSCommand4_Click();
+    void SSCommand5_Click();
+    void SSCommand6_Click();
 
     // The entry box shows typed characters as "*" (masked) or as they are.
     void SetText1PasswordChar(bool masked);
+    bool LockedOut() const { return lockedOut_; }
     SecretClipboard& Clipboard() { return clipboard_; }
 
     // The controls, by their numbered names.
@@ -67,8 +78,10 @@ class Form1 : public QWidget {
   private:
     void createControls();
     void setButtonBarReachable(bool reachable);
+    void lockOut();
 
     SecretClipboard clipboard_;
+    bool lockedOut_ = false;
 };
 
 }  // namespace dravesse

@@ -45,6 +45,24 @@ class Form1Test : public testing::Test {
         QCoreApplication::processEvents();  // lets the grid lay out its headers and viewport
     }
 
+    // Types the text into the entry box and presses Enter.
+    void enter(const QString& text) {
+        form->Text1->setText(text);
+        QTest::keyClick(form->Text1, Qt::Key_Return);
+    }
+    // Logged in and edit unlocked: the window large, Display enabled.
+    void unlock() {
+        enter(LoginPass);
+        enter(EditPass);
+        QCoreApplication::processEvents();
+    }
+    // Unlocked, then Display pressed twice: every value shown, Edit and Save enabled.
+    void fullView() {
+        unlock();
+        form->SSCommand1->click();
+        form->SSCommand1->click();
+    }
+
     QString cell(int col, int row) {
         QString v;
         return form->vaSpread1->GetText(col, row, v) ? v : QString();
