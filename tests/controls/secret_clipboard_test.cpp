@@ -39,13 +39,6 @@ TEST(SecretClipboard, TimedClearTakesOnlyOurOwnValueAway) {
     EXPECT_EQ(clipboardText(), QStringLiteral("copied elsewhere"));
 }
 
-TEST(SecretClipboard, ClearEmptiesWhateverIsThere) {
-    SecretClipboard clipboard;
-    QGuiApplication::clipboard()->setText(QStringLiteral("anything"));
-    clipboard.Clear();
-    EXPECT_EQ(clipboardText(), QString());
-}
-
 TEST(SecretClipboard, TheTimerRunsTheClear) {
     SecretClipboard clipboard;
     clipboard.SetClearDelay(1);

@@ -68,15 +68,6 @@ TEST_F(SpreadTest, GetTextIsFalseForEmptyUnsetAndOutsideCells) {
     EXPECT_EQ(grid.model()->headerData(5, Qt::Vertical).toString(), QString());
 }
 
-TEST_F(SpreadTest, SetTextOutsideTheGridDoesNothing) {
-    grid.SetText(4, 1, QStringLiteral("x"));
-    grid.SetText(1, 5, QStringLiteral("x"));
-    grid.SetText(-1, -1, QStringLiteral("x"));
-    EXPECT_EQ(grid.MaxCols(), 3);
-    EXPECT_EQ(grid.MaxRows(), 4);
-    EXPECT_EQ(names(), (QStringList{"N1", "N2", "N3", "N4"}));
-}
-
 TEST_F(SpreadTest, InsertAndDeleteKeepTheRowCount) {
     grid.SetRow(2);
     grid.SetAction(kActionInsertRow);
@@ -218,17 +209,6 @@ TEST_F(SpreadTest, ActiveCellStaysInsideTheGrid) {
     EXPECT_EQ(grid.ActiveRow(), 0);
     grid.SetMaxRows(3);
     EXPECT_EQ(grid.ActiveRow(), 1);
-}
-
-TEST_F(SpreadTest, RowHeightAndColWidthRoundTrip) {
-    grid.SetRowHeight(-1, 14.5);
-    grid.SetColWidth(-1, 15);
-    EXPECT_NEAR(grid.RowHeight(2), 14.5, 1.0);
-    EXPECT_NEAR(grid.ColWidth(3), 15, 0.5);
-    EXPECT_NEAR(grid.ColWidth(0), 15, 0.5);
-    grid.SetMaxRows(6);  // new rows take the same height
-    EXPECT_NEAR(grid.RowHeight(6), 14.5, 1.0);
-    EXPECT_GE(grid.rowHeight(0), grid.fontMetrics().height());
 }
 
 }  // namespace

@@ -16,28 +16,6 @@ TEST_F(Form1Test, CaptionKeepsEveryBlank) {
                                        QStringLiteral("Ver 1.40        Dec. 26 '10"));
 }
 
-TEST_F(Form1Test, ControlsSitWhereTheLayoutPutsThem) {
-    open();
-    form->FormSize(QStringLiteral("L"));
-    struct Place {
-        QWidget* w;
-        int left, top, width, height;
-    };
-    const Place places[] = {
-        {form->SSPanel2, 120, 3090, 8355, 735},   {form->SSCommand1, 120, 120, 1335, 495},
-        {form->SSCommand2, 1470, 120, 1335, 495}, {form->SSCommand3, 2820, 120, 1335, 495},
-        {form->SSCommand5, 4170, 120, 1335, 495}, {form->SSCommand6, 5520, 120, 1335, 495},
-        {form->SSCommand4, 6870, 120, 1335, 495}, {form->Text1, 1860, 30, 1995, 330},
-        {form->SSPanel1, 120, 420, 8355, 2595},   {form->vaSpread1, 120, 120, 8115, 2355},
-        {form->Label1, 360, 75, 1335, 285},
-    };
-    for (const Place& p : places) {
-        EXPECT_EQ(p.w->geometry(), QRect(TwipsToPixels(p.left), TwipsToPixels(p.top),
-                                         TwipsToPixels(p.width), TwipsToPixels(p.height)))
-            << p.w->metaObject()->className() << " " << qPrintable(p.w->objectName());
-    }
-}
-
 TEST_F(Form1Test, OpensLockedWithOnlyThePasswordBox) {
     open();
     EXPECT_TRUE(form->SSPanel1->isHidden());

@@ -63,15 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
         return name.toStdString();
     });
 
-TEST_F(Form1Test, EditUnlockMakesTheWindowLarge) {
-    open();
-    enter(LoginPass);
-    EXPECT_EQ(form->SSCommand1->focusPolicy(), Qt::NoFocus);
-    enter(EditPass);
-    EXPECT_EQ(form->SSCommand1->focusPolicy(), Qt::StrongFocus);
-    EXPECT_GT(form->height(), form->SSPanel2->geometry().bottom());
-}
-
 TEST_F(Form1Test, WrongLoginsBringTheHintTheFinderMessageAndTheLockOut) {
     HintWord = QStringLiteral("stars");
     open();
