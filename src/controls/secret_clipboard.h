@@ -1,0 +1,40 @@
+// The system clipboard, for secrets: a value put there is marked so that clipboard histories do
+// not keep it, and is removed again after a while if it is still there.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+namespace dravesse {
+
+class SecretClipboard : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int kClearAfterMs = 30'000;
+    static inline const QString kHintFormat = QStringLiteral("x-kde-passwordManagerHint");
+
+    explicit SecretClipboard(QObject* parent = nullptr);
+
+    // Replaces the clipboard's contents with the text, marked as a secret, and starts the timer
+    // that takes it away again.
+    void PutText(const QString& text);
+
+    // Empties the clipboard, whatever it holds.
+    void Clear();
+
+    // Empties the clipboard if it still holds the text put there last. The timer runs this.
+    void ClearIfStillOurs();
+
+    const QTimer& ClearTimer() const { return timer_; }
+    void SetClearDelay(int ms) { timer_.setInterval(ms); }
+
+  private:
+    QByteArray fingerprint(const QString& text) const;
+
+    QTimer timer_;
+    QByteArray key_;         // random, for this run only
+    QByteArray lastPutMac_;  // keyed hash of the text put there last; the text itself is not kept
+};
+
+}  // namespace dravesse
