@@ -7,6 +7,7 @@
 #include "app/msg_box.h"
 #include "controls/button3d.h"
 #include "controls/fonts.h"
+#include "controls/outer_size.h"
 #include "controls/panel3d.h"
 #include "controls/twips.h"
 #include "store/number_text.h"
@@ -50,6 +51,7 @@ const QString kCreateTitle = QStringLiteral("Save/ Create Tamblet");
 Form2::Form2(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Create Tamblet"));
     setFixedWidth(TwipsToPixels(kClientWidth));
+    outerSize_ = new OuterSize(this, QMargins());
     buildControls();
     Form_Load();
     Text1[kRowCountBox]->setFocus();
@@ -127,24 +129,7 @@ void Form2::ArrangeColumns() {
     // Hiding keeps a title box's text, so it comes back unchanged when the count grows again.
     for (int i = 0; i < kLabels; ++i) Text1[i]->setVisible(i < n + kFirstTitleBox);
     for (int i = 0; i < kFrames; ++i) SSFrame1[i]->setVisible(i < n + 4);
-    setOuterHeight(kFullOuterHeight - (kMaxCols - n) * kFramePitch);
-}
-
-void Form2::setOuterHeight(int twips) {
-    outerHeight_ = twips;
-    fitOuterHeight();
-}
-
-// Qt sizes the client area, so the title bar and border are taken off the outer height. Their
-// size is known only once the window has a frame; showEvent fits again then.
-void Form2::fitOuterHeight() {
-    const int frame = frameGeometry().height() - geometry().height();
-    setFixedHeight(TwipsToPixels(outerHeight_) - frame);
-}
-
-void Form2::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    fitOuterHeight();
+    outerSize_->Set(std::nullopt, kFullOuterHeight - (kMaxCols - n) * kFramePitch);
 }
 
 void Form2::ShowCreateError(const QString& first, const QString& second) {

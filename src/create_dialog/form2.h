@@ -17,6 +17,7 @@ namespace dravesse {
 
 class Button3D;
 class Frame3D;
+class OuterSize;
 class Panel3D;
 
 class Form2 : public QDialog {
@@ -54,14 +55,10 @@ class Form2 : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
   private:
     void buildControls();
-    void setOuterHeight(int twips);
-    void fitOuterHeight();
-
-    int outerHeight_ = 0;  // twips, title bar and border included
+    OuterSize* outerSize_ = nullptr;  // the height: title bar and border included
 };
 
 }  // namespace dravesse

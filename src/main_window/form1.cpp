@@ -4,12 +4,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QWindow>
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"
 #include "controls/button3d.h"
 #include "controls/fonts.h"
+#include "controls/outer_size.h"
 #include "controls/panel3d.h"
 #include "controls/spread.h"
 #include "controls/twips.h"
@@ -52,6 +52,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 }
 
 void Form1::createControls() {
+    outerSize_ = new OuterSize(
+        this, QMargins(kDesignFrameSide, kDesignFrameTop, kDesignFrameSide, kDesignFrameBottom));
     setWindowTitle(kDesignCaption);
     resize(TwipsToPixels(8580), TwipsToPixels(3915));
 
@@ -116,13 +118,9 @@ void Form1::FormSize(const QString& size) {
         MsgBox(kProgramErrorText, kMbCritical, kFormSizeTitle);
         return;
     }
-    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    if (frame.isNull())
-        frame = QMargins(TwipsToPixels(kDesignFrameSide), TwipsToPixels(kDesignFrameTop),
-                         TwipsToPixels(kDesignFrameSide), TwipsToPixels(kDesignFrameBottom));
-    int inside = TwipsToPixels(layout->outerHeight) - frame.top() - frame.bottom();
-    if (layout == &kSmall) inside = std::min(inside, TwipsToPixels(kSmall.panel2Top));
-    setFixedSize(TwipsToPixels(kOuterWidth) - frame.left() - frame.right(), inside);
+    // In the small layout the inside ends at the button bar's top at the latest.
+    outerSize_->Set(kOuterWidth, layout->outerHeight,
+                    layout == &kSmall ? kSmall.panel2Top : INT_MAX);
     SetTwipsHeight(SSPanel1, layout->panel1Height);
     SetTwipsHeight(vaSpread1, layout->spreadHeight);
     SetTwipsTop(SSPanel2, layout->panel2Top);

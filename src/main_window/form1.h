@@ -17,6 +17,7 @@ class QLineEdit;
 namespace dravesse {
 
 class Button3D;
+class OuterSize;
 class Panel3D;
 class Spread;
 
@@ -80,6 +81,7 @@ class Form1 : public QWidget {
     void setButtonBarReachable(bool reachable);
     void lockOut();
 
+    OuterSize* outerSize_ = nullptr;
     SecretClipboard clipboard_;
     bool lockedOut_ = false;
 };

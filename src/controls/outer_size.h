@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QMargins>
+#include <QObject>
+#include <climits>
+#include <optional>
+
+class QWidget;
+
+namespace dravesse {
+
+// Keeps a top-level window at an outer size given in twips, title bar and borders included. Qt
+// sizes the inside of a window, and the window manager's frame is known only once the window is
+// shown, so the inside is fitted again whenever the frame turns out to differ from the one used.
+// Until then `assumedFrame` (in twips) stands for it.
+class OuterSize : public QObject {
+  public:
+    OuterSize(QWidget* window, QMargins assumedFrame);
+
+    // Outer width, or empty to keep the inside width as it is.
+    void Set(std::optional<int> outerWidth, int outerHeight, int maxInsideHeight = INT_MAX);
+
+    // The frame used for the last fit, in pixels.
+    QMargins Frame() const { return applied_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QMargins currentFrame() const;
+    void fit();
+
+    QWidget* window_;
+    QMargins assumedFrame_;
+    QMargins applied_;
+    std::optional<int> width_;
+    int height_ = 0;
+    int maxInsideHeight_ = INT_MAX;
+};
+
+}  // namespace dravesse
