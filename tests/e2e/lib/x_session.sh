@@ -119,4 +119,11 @@ e2e_clipboard_is() { [ "$(e2e_clipboard)" = "$1" ]; }
 # Asks the window manager to close the window, as the title bar's close button does.
 e2e_close() { wmctrl -i -c "$1"; }
 
-e2e_screenshot() { import -window "$1" "$2"; }
+e2e_screenshot() { import -window "$1" "$2"; }   # needs imagemagick
+
+# A fingerprint of what the window shows, to wait for a change on screen.
+e2e_look() { xwd -silent -id "$1" | md5sum | cut -d' ' -f1; }
+e2e_look_differs() { [ "$(e2e_look "$1")" != "$2" ]; }
+
+# Clicks at a point given in pixels from the window's client origin.
+e2e_click_px() { xdotool mousemove --sync --window "$1" "$2" "$3" click "${4:-1}"; }
