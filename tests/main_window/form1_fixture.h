@@ -7,7 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -17,32 +17,38 @@
 #include "controls/panel3d.h"
 #include "controls/spread.h"
 #include "main_window/form1.h"
+#include "store/write_item_file.h"
 #include "support/sample_table.h"
 
 namespace dravesse::test {
 
-// A main window over the sample table (4 rows: Bank, Mail, the credentials row, Card; 3 columns;
-// login password "login!", edit password "edit!", hint "stars"), with messages recorded.
+// A main window over a table (the sample by default: Bank, Mail, the credentials row, Card;
+// 3 columns; login password "login!", edit password "edit!", hint "stars"), its item file in a
+// temporary folder, messages recorded.
 class Form1Test : public testing::Test {
   protected:
-    void SetUp() override {
-        ResetSharedState();
-        PutInSharedState(SampleTable());
-        QGuiApplication::clipboard()->clear();
+    void TearDown() override {
+        form.reset();
+        SetSaveFaultHook({});
     }
-    void TearDown() override { form.reset(); }
-
-    Form1& open() {
+    void open(const SaveInput& table = SampleTable()) {
+        form.reset();
+        ResetSharedState();
+        PutInSharedState(table);
+        AppPath = folder.path();
+        QGuiApplication::clipboard()->clear();
+        messages.clear();
         form = std::make_unique<Form1>();
         form->show();
-        return *form;
     }
-
-    // The grid as after a login: both panels shown.
-    void showPanels() {
-        form->SSPanel1->show();
-        form->SSPanel2->show();
-        QCoreApplication::processEvents();  // lets the grid lay out its headers and viewport
+    // n rows named Item1 to Itemn, the credentials row second.
+    static SaveInput rows(int n) {
+        SaveInput in = SampleTable();
+        in.rowCount = n;
+        for (int r = 0; r < n; ++r)
+            in.table[r] = {QStringLiteral("Item%1").arg(r + 1), QStringLiteral("v%1").arg(r + 1)};
+        in.table[1] = SampleTable().table[2];
+        return in;
     }
 
     // Types the text into the entry box and presses Enter.
@@ -50,17 +56,15 @@ class Form1Test : public testing::Test {
         form->Text1->setText(text);
         QTest::keyClick(form->Text1, Qt::Key_Return);
     }
-    // Logged in and edit unlocked: the window large, Display enabled.
-    void unlock() {
+    // Logged in and edit unlocked (the window large); full: Display pressed twice, every value
+    // shown; editing: Edit pressed too, as the user saves.
+    void unlock(bool full = false, bool editing = false) {
         enter(LoginPass);
         enter(EditPass);
-        QCoreApplication::processEvents();
-    }
-    // Unlocked, then Display pressed twice: every value shown, Edit and Save enabled.
-    void fullView() {
-        unlock();
-        form->SSCommand1->click();
-        form->SSCommand1->click();
+        QCoreApplication::processEvents();  // lets the grid lay out its headers
+        for (int i = 0; i < (full ? 2 : 0); ++i) form->SSCommand1->click();
+        if (editing) form->SSCommand3->click();
+        messages.clear();
     }
 
     QString cell(int col, int row) {
@@ -75,26 +79,19 @@ class Form1Test : public testing::Test {
     static QString clipboardText() { return QGuiApplication::clipboard()->text(); }
 
     void clickCell(int col, int row) {
-        Spread* grid = form->vaSpread1;
-        const QRect rect = grid->visualRect(grid->model()->index(row - 1, col - 1));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect =
+            form->vaSpread1->visualRect(form->vaSpread1->model()->index(row - 1, col - 1));
+        QTest::mouseClick(form->vaSpread1->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    QPoint rowHeaderPoint(int row) {
+    void clickRowHeader(int row, bool twice = false) {
         QHeaderView* header = form->vaSpread1->verticalHeader();
-        return {header->width() / 2,
-                header->sectionViewportPosition(row - 1) + header->sectionSize(row - 1) / 2};
-    }
-    void clickRowHeader(int row) {
-        QTest::mouseClick(form->vaSpread1->verticalHeader()->viewport(), Qt::LeftButton, {},
-                          rowHeaderPoint(row));
-    }
-    void doubleClickRowHeader(int row) {
-        QWidget* viewport = form->vaSpread1->verticalHeader()->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, rowHeaderPoint(row));
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, rowHeaderPoint(row));
+        const QPoint at(header->width() / 2, header->sectionViewportPosition(row - 1) + 5);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        if (twice) QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, at);
     }
 
     MsgBoxScript messages;
+    QTemporaryDir folder;
     std::unique_ptr<Form1> form;
 };
 

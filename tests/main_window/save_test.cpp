@@ -1,268 +1,171 @@
-// Save: collecting the grid into the table, the questions before saving, and what is left when
-// nothing is written.
+// Save: a save that works, every way of writing nothing, and random command sequences checked
+// against a model.
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include "main_window/form1_fixture.h"
 #include "main_window/main_window_texts.h"
-#include "main_window/save_from_grid.h"
 #include "store/read_item_file.h"
 #include "store/store_texts.h"
-#include "store/write_item_file.h"
 #include "support/folder_snapshot.h"
 
 namespace dravesse::test {
 namespace {
 
-class SaveTest : public Form1Test {
-  protected:
-    void SetUp() override {
-        Form1Test::SetUp();
-        ASSERT_TRUE(folder.isValid());
-        AppPath = folder.path();
-        SetSaveFaultHook({});
-    }
-    void TearDown() override {
-        SetSaveFaultHook({});
-        Form1Test::TearDown();
-    }
-    // The window in full view with editing on, as the user saves.
-    void openForEditing() {
-        open();
-        fullView();
-        form->SSCommand3->click();
-        messages.clear();
-    }
-    void save() { form->SSCommand4->click(); }
-    QStringList tableNames() {
-        QStringList out;
-        for (int r = 0; r < RowCount; ++r) out << ItemTable[r][0];
-        return out;
-    }
-
-    QTemporaryDir folder;
-};
-
-TEST_F(SaveTest, SavesTheGridSilentlyAndKeepsTheView) {
-    openForEditing();
-    form->vaSpread1->SetText(1, 1, QStringLiteral("bob"));
+// Save commits a still open cell editor, says nothing and leaves the view as it was.
+TEST_F(Form1Test, SaveWritesTheGridSilentlyAndKeepsTheView) {
+    open();
+    unlock(true, true);
     form->vaSpread1->SetText(0, 4, QStringLiteral("Cards"));
-    save();
+    form->vaSpread1->setCurrentCell(0, 0);
+    QTest::keyClick(form->vaSpread1, Qt::Key_F2);
+    auto* editor = form->vaSpread1->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("bob"));
+    form->SSCommand4->click();
     EXPECT_TRUE(messages.shown().empty());
-    EXPECT_EQ(ItemTable[0][1], QStringLiteral("bob"));
-    EXPECT_EQ(ItemTable[3][0], QStringLiteral("Cards"));
-    EXPECT_EQ(ItemTable[4][0], QString());
-    EXPECT_EQ(GridMode, 2);
-    EXPECT_EQ(EditFlag, 1);
+    EXPECT_EQ(GridMode * 10 + EditFlag, 21);  // full view, editing on
     EXPECT_TRUE(form->SSCommand4->isEnabled());
     EXPECT_EQ(cell(1, 1), QStringLiteral("bob"));
-
     ResetSharedState();  // and it reads back
     AppPath = folder.path();
-    EXPECT_EQ(ReadItemFile(), 4);
+    ASSERT_EQ(ReadItemFile(), 4);
     EXPECT_EQ(ItemTable[0][1], QStringLiteral("bob"));
     EXPECT_EQ(ItemTable[3][0], QStringLiteral("Cards"));
 }
 
-// Every way to write nothing leaves the folder and the table as they were.
-struct NothingCase {
-    const char* what;
-    std::function<void(Form1Test&, Form1&)> change;
-    std::vector<int> answers;
-    std::vector<QString> titlesShown;  // message titles, in order
-};
-
-class NothingWrittenTest : public SaveTest, public testing::WithParamInterface<NothingCase> {};
-
-TEST_P(NothingWrittenTest, LeavesFolderAndTableUnchanged) {
-    const NothingCase& c = GetParam();
-    PutInSharedState(SampleTable());
-    ASSERT_TRUE(WriteItemFile());
-    openForEditing();
-    const FolderSnapshot before = SnapshotFolder(folder.path());
-    const Table table = ItemTable;
-    const int rows = RowCount;
-    c.change(*this, *form);
-    for (int a : c.answers) messages.answerNext(a);
-    save();
-    std::vector<QString> titles;
-    for (const ShownMessage& m : messages.shown()) titles.push_back(m.title);
-    EXPECT_EQ(titles, c.titlesShown);
-    EXPECT_EQ(SnapshotFolder(folder.path()), before);
-    EXPECT_EQ(ItemTable, table);
-    EXPECT_EQ(RowCount, rows);
-    SetSaveFaultHook({});
+// Every question declined and every refusal leaves the folder and the stored table unchanged.
+// An empty expected prompt stands for a store message, which ends with the nothing-saved note.
+TEST_F(Form1Test, SaveThatWritesNothingLeavesFileAndTableUnchanged) {
+    const QString save = kSaveTitle, nl = QStringLiteral("\r\n");
+    struct Case {
+        const char* what;
+        int col, row;
+        const char* text;  // put into the grid first; nullptr: writing the file fails
+        int answer;        // to the first question; later ones are answered OK
+        std::vector<ShownMessage> shown;
+    };
+    const Case cases[] = {
+        {"gap", 0, 2, "", kIdCancel, {{kUnnamedRowQuestion.arg(2), 49, save}}},
+        {"no credentials", 0, 3, "X", kIdCancel, {{kNoCredentialsQuestion, 17, save}}},
+        {"first row unnamed",
+         0,
+         1,
+         "",
+         kIdOk,
+         {{kUnnamedRowQuestion.arg(1), 49, save},
+          {kNoCredentialsQuestion, 17, save},
+          {kNothingToSaveText, 48, save}}},
+        {"same passwords",
+         3,
+         3,
+         "login!",
+         kIdCancel,
+         {{kSamePasswordsText + nl + kSaveAnywayText, 49, save}}},
+        {"hint is login",
+         1,
+         3,
+         "login!",
+         kIdCancel,
+         {{kHintIsLoginText + nl + kSaveAnywayText, 49, save}}},
+        {"hint is edit",
+         1,
+         3,
+         "edit!",
+         kIdCancel,
+         {{kHintIsEditText + nl + kSaveAnywayText, 49, save}}},
+        {"store refuses a comma", 1, 1, "a,b", kIdOk, {{"", 48, save}}},
+        {"write fails", 0, 0, nullptr, kIdOk, {{"", 48 | 4096, kErrorTitle}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open();
+        ASSERT_TRUE(WriteItemFile());
+        unlock(true, true);
+        const FolderSnapshot before = SnapshotFolder(folder.path());
+        const Table table = ItemTable;
+        if (c.text)
+            form->vaSpread1->SetText(c.col, c.row, QString::fromUtf8(c.text));
+        else
+            SetSaveFaultHook([](SaveStep s) { return s == SaveStep::WriteTemp; });
+        messages.answerNext(c.answer);
+        form->SSCommand4->click();
+        SetSaveFaultHook({});
+        ASSERT_EQ(messages.shown().size(), c.shown.size());
+        for (size_t i = 0; i < c.shown.size(); ++i) {
+            const ShownMessage& got = messages.shown()[i];
+            EXPECT_EQ(std::pair(got.style, got.title),
+                      std::pair(c.shown[i].style, c.shown[i].title));
+            if (c.shown[i].prompt.isEmpty())
+                EXPECT_TRUE(got.prompt.endsWith(kNothingSavedText)) << i;
+            else
+                EXPECT_EQ(got.prompt, c.shown[i].prompt) << i;
+        }
+        EXPECT_EQ(SnapshotFolder(folder.path()), before);
+        EXPECT_EQ(ItemTable, table);
+        EXPECT_EQ(RowCount, 4);
+    }
 }
 
-const QString save_ = QStringLiteral("Save / Dravesse");
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NothingWrittenTest,
-    testing::Values(
-        NothingCase{"gap_declined",
-                    [](Form1Test&, Form1& f) { f.vaSpread1->SetText(0, 2, QString()); },
-                    {kIdCancel},
-                    {save_}},
-        NothingCase{"no_credentials_declined",
-                    [](Form1Test&, Form1& f) { f.vaSpread1->SetText(0, 3, QStringLiteral("X")); },
-                    {kIdCancel},
-                    {save_}},
-        NothingCase{"first_row_unnamed",
-                    [](Form1Test&, Form1& f) { f.vaSpread1->SetText(0, 1, QString()); },
-                    {kIdOk, kIdOk},
-                    {save_, save_, save_}},
-        NothingCase{
-            "same_passwords_declined",
-            [](Form1Test&, Form1& f) { f.vaSpread1->SetText(3, 3, QStringLiteral("login!")); },
-            {kIdCancel},
-            {save_}},
-        NothingCase{
-            "hint_is_a_password_declined",
-            [](Form1Test&, Form1& f) { f.vaSpread1->SetText(1, 3, QStringLiteral("edit!")); },
-            {kIdCancel},
-            {save_}},
-        NothingCase{"store_refuses_a_comma",
-                    [](Form1Test&, Form1& f) { f.vaSpread1->SetText(1, 1, QStringLiteral("a,b")); },
-                    {},
-                    {save_}},
-        NothingCase{"write_fails",
-                    [](Form1Test&, Form1&) {
-                        SetSaveFaultHook([](SaveStep s) { return s == SaveStep::WriteTemp; });
-                    },
-                    {},
-                    {QStringLiteral("Error")}}),
-    [](const auto& info) { return std::string(info.param.what); });
-
-TEST_F(SaveTest, QuestionsHaveTheirTexts) {
-    openForEditing();
-    form->vaSpread1->SetText(0, 2, QString());
-    messages.answerNext(kIdCancel);
-    save();
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0],
-              (ShownMessage{kUnnamedRowQuestion.arg(2), kMbExclamation | kMbOkCancel, save_}));
-
-    messages.clear();
-    form->vaSpread1->SetText(0, 2, QStringLiteral("Mail"));
-    form->vaSpread1->SetText(0, 3, QStringLiteral("Other"));
-    messages.answerNext(kIdCancel);
-    save();
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(
-        messages.shown()[0].prompt,
-        QStringLiteral(u"[LoginPassword]がありません。このまま保存終了すると、次回このファイル"
-                       u"が開けなくなります。このまま保存しますか？"));
-    EXPECT_EQ(messages.shown()[0].style, kMbCritical | kMbOkCancel);
-
-    messages.clear();
-    form->vaSpread1->SetText(0, 3, QStringLiteral("LoginPassword"));
-    form->vaSpread1->SetText(1, 3, QStringLiteral("same"));
-    form->vaSpread1->SetText(2, 3, QStringLiteral("same"));
-    form->vaSpread1->SetText(3, 3, QStringLiteral("same"));
-    messages.answerNext(kIdCancel);
-    save();
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].prompt,
-              QStringLiteral(u"ログインパスワードと編集パスワードが同じです。\r\n"
-                             u"ログインパスワードと連想言葉が同じです。\r\n"
-                             u"編集パスワードと連想言葉が同じです。\r\nこのまま保存しますか？"));
-}
-
-TEST_F(SaveTest, AnsweringOkSavesTheRowsAboveTheGap) {
-    openForEditing();
-    form->vaSpread1->SetText(0, 4, QString());
-    form->vaSpread1->SetText(0, 2, QString());  // Mail unnamed: Bank only, no credentials row
-    save();
-    EXPECT_EQ(messages.shown().size(), 2u);
-    EXPECT_EQ(RowCount, 1);
-    EXPECT_EQ(tableNames(), QStringList{"Bank"});
-    EXPECT_EQ(ItemTable[1][0], QString());
-}
-
-TEST(CollectForSave, CountsUpTo99NamedGridRows) {
-    ResetSharedState();
-    ColCount = 1;
-    MsgBoxScript messages;
-    Spread grid;
-    grid.SetMaxCols(1);
-    grid.SetMaxRows(99);
-    for (int r = 1; r <= 99; ++r) grid.SetText(0, r, QStringLiteral("R%1").arg(r));
-    grid.SetText(0, 50, kCredentialsName);
-    EXPECT_EQ(CollectForSave(grid), 99);
-    EXPECT_TRUE(messages.shown().empty());
-    EXPECT_EQ(ItemTable[98][0], QStringLiteral("R99"));
-    EXPECT_EQ(ItemTable[99][0], QString());
-}
-
-// Random sequences of Insert, Delete, row-header double-clicks, Display and Save, checked
-// against a model: the grid always shows what the model says, a refill shows the stored table,
-// and a save stores exactly the grid's named rows. No stored row is ever lost.
-TEST_F(SaveTest, NoSequenceOfGridCommandsLosesAStoredRow) {
+// Random sequences of Insert, Delete, row-header double-clicks, Display and Save (answering OK),
+// checked against a model: the grid always shows what the model says, a refill shows the stored
+// table, and a save stores exactly the grid's named rows. No stored row is ever lost.
+TEST_F(Form1Test, NoSequenceOfGridCommandsLosesAStoredRow) {
     using Rows = QList<QStringList>;  // name and values
+    auto collect = [](int rows, auto at) {
+        Rows out(rows, QStringList(ColCount + 1));
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c <= ColCount; ++c) out[r][c] = at(r, c);
+        return out;
+    };
     auto gridRows = [&] {
-        Rows out;
-        for (int r = 1; r <= form->vaSpread1->MaxRows(); ++r) {
-            QStringList row;
-            for (int c = 0; c <= ColCount; ++c) row << cell(c, r);
-            out << row;
-        }
-        return out;
+        return collect(form->vaSpread1->MaxRows(), [&](int r, int c) { return cell(c, r + 1); });
     };
-    auto storedRows = [&] {
-        Rows out;
-        for (int r = 0; r < RowCount; ++r) {
-            QStringList row;
-            bool named = !ItemTable[r][0].isEmpty();
-            for (int c = 0; c <= ColCount; ++c) row << (named ? ItemTable[r][c] : QString());
-            out << row;
-        }
-        return out;
+    auto storedRows = [&] {  // the display stops at the first unnamed row
+        return collect(RowCount, [](int r, int c) {
+            return ItemTable[r][0].isEmpty() ? QString() : ItemTable[r][c];
+        });
     };
-    const QStringList empty(ColCount + 1);
     for (quint32 seed = 1; seed <= 6; ++seed) {
         SCOPED_TRACE(seed);
-        PutInSharedState(SampleTable());
-        openForEditing();
+        open();
+        unlock(true, true);
+        const QStringList empty(ColCount + 1);
         QRandomGenerator random(seed);
         Rows model = storedRows();
         for (int step = 0; step < 40; ++step) {
-            const int rows = form->vaSpread1->MaxRows();
-            const int row = 1 + random.bounded(rows);
+            const int rows = form->vaSpread1->MaxRows(), row = 1 + random.bounded(rows);
             switch (random.bounded(5)) {
                 case 0:  // Insert
                     clickRowHeader(row);
                     form->SSCommand5->click();
-                    if (row + 1 < 99 && rows < 99) {
-                        QStringList fresh = empty;
-                        fresh[0] = QStringLiteral("New%1").arg(row);
-                        model.insert(row - 1, fresh);
-                    }
+                    if (row + 1 < 99 && rows < 99)
+                        model.insert(row - 1,
+                                     QStringList{QStringLiteral("New%1").arg(row)} + empty.mid(1));
                     break;
                 case 1:  // Delete
                     clickRowHeader(row);
                     form->SSCommand6->click();
                     if (rows > 2) model.removeAt(row - 1);
                     break;
-                case 2:  // row-header double-click: insert above a named row, remove an empty one
-                    doubleClickRowHeader(row);
-                    if (!model[row - 1][0].isEmpty())
-                        model.insert(row - 1, empty);
-                    else
+                case 2:  // double-click: an empty row above a named row, an empty row removed
+                    clickRowHeader(row, true);
+                    if (model[row - 1][0].isEmpty())
                         model.removeAt(row - 1);
+                    else
+                        model.insert(row - 1, empty);
                     break;
                 case 3:  // Display three times: back in full view, refilled from the table
                     for (int i = 0; i < 3; ++i) form->SSCommand1->click();
                     form->SSCommand3->click();
                     model = storedRows();
                     break;
-                case 4: {  // Save, answering OK to every question
-                    save();
+                case 4: {
+                    form->SSCommand4->click();
                     int named = 0;
                     while (named < model.size() && !model[named][0].isEmpty()) ++named;
                     if (named > 0) {
                         EXPECT_EQ(storedRows(), model.mid(0, named)) << step;
                     }
-                    messages.clear();
                     break;
                 }
             }
