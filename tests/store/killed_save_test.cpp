@@ -12,7 +12,6 @@
 #include <ctime>
 
 #include "app/msg_box.h"
-#include "store/item_file_format.h"
 #include "store/store_texts.h"
 #include "store/write_item_file.h"
 #include "support/folder_snapshot.h"
@@ -20,110 +19,89 @@
 namespace dravesse {
 namespace {
 
-// The largest table, marked with a generation number in every value.
+// The largest table, with the generation number in every value.
 SaveInput generation(int n) {
-    SaveInput in;
-    in.rowCount = kMaxItemRows;
-    in.colCount = kMaxValueCols;
-    in.hintWord = QStringLiteral("hint");
-    for (int c = 1; c <= in.colCount; ++c) in.titles[c] = QStringLiteral("T%1").arg(c);
+    SaveInput in{kMaxItemRows, kMaxValueCols, {}, {}, QStringLiteral("hint")};
     for (int r = 0; r < in.rowCount; ++r) {
         in.table[r][0] = QStringLiteral("Item%1").arg(r);
         for (int c = 1; c <= in.colCount; ++c)
-            in.table[r][c] = QStringLiteral("%1-").arg(n).repeated(12).left(60);
+            in.table[r][c] = QStringLiteral("%1-").arg(n).repeated(20).left(60);
     }
     return in;
 }
 
-// The generation held by a file, or -1 when it does not load (or does not exist).
-int generationIn(const QString& path) {
-    const std::optional<ItemFileContents> file = ParseItemFile(test::ReadBytes(path));
-    if (!file || !LinksMatch(file->table, file->rowCount, file->colCount)) return -1;
-    return file->table[0][1].section(u'-', 0, 0).toInt();
-}
-
-// The newest loadable generation in the folder: Tamblet.csv if it exists (it must then load),
-// else the newest backup that loads.
+// The generation in the newest loadable file: Tamblet.csv if it exists (it must then load), else
+// the newest backup that loads; -1 when there is none.
 int newestGeneration(const QDir& dir) {
-    if (QFile::exists(dir.filePath(kItemFileName)))
-        return generationIn(dir.filePath(kItemFileName));
-    for (int g = 1; g <= 3; ++g)
-        if (int n = generationIn(dir.filePath(BackupFileName(g))); n >= 0) return n;
+    for (int g = 0; g <= 3; ++g) {
+        const QString name = g ? BackupFileName(g) : kItemFileName;
+        if (!QFile::exists(dir.filePath(name))) continue;
+        const auto file = ParseItemFile(test::ReadBytes(dir.filePath(name)));
+        if (file && LinksMatch(file->table, file->rowCount, file->colCount))
+            return file->table[0][1].section(u'-', 0, 0).toInt();
+        if (g == 0) return -1;
+    }
     return -1;
 }
 
-class KilledSaveTest : public testing::Test {
-  protected:
-    // Saves generation n in a child process that is killed after `delayNs`, or by the fault hook
-    // at the given step occurrence. Returns true when the child was killed before finishing.
-    bool saveAndKill(int n, long delayNs, std::optional<std::pair<SaveStep, int>> atStep = {}) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            int seen = 0;
-            if (atStep) {
-                SetSaveFaultHook([&](SaveStep s) {
-                    if (s == atStep->first && ++seen == atStep->second) ::raise(SIGKILL);
-                    return false;
-                });
-            }
-            ::_exit(WriteItemFileTo(dir_.path(), generation(n)) ? 0 : 1);
-        }
-        if (!atStep) {
-            const timespec pause{0, delayNs};
-            ::nanosleep(&pause, nullptr);
-            ::kill(child, SIGKILL);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        if (WIFEXITED(status)) {
-            EXPECT_EQ(WEXITSTATUS(status), 0) << "the save itself failed";
-        }
-        return WIFSIGNALED(status);
+// Saves generation n in a child that is killed after `delayNs`, or at the given occurrence of a
+// save step. Returns true when the child was killed before it finished.
+bool saveAndKill(const QString& folder, int n, long delayNs, SaveStep step = {}, int nth = 0) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int seen = 0;
+        if (nth > 0)
+            SetSaveFaultHook([&](SaveStep s) {
+                if (s == step && ++seen == nth) ::raise(SIGKILL);
+                return false;
+            });
+        ::_exit(WriteItemFileTo(folder, generation(n)) ? 0 : 1);
     }
+    if (nth == 0) {
+        const timespec pause{0, delayNs};
+        ::nanosleep(&pause, nullptr);
+        ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == 0) << "the save itself failed";
+    return WIFSIGNALED(status);
+}
 
-    QTemporaryDir dir_;
-    MsgBoxScript script_;
-};
-
-TEST_F(KilledSaveTest, KilledAtEveryStepLeavesTheOldOrTheNewTable) {
+TEST(KilledSave, LeavesTheOldOrTheNewTable) {
+    QTemporaryDir dir;
+    MsgBoxScript quiet;
     int n = 0;
-    for (; n < 4; ++n) ASSERT_TRUE(WriteItemFileTo(dir_.path(), generation(n)));  // all 3 backups
+    for (; n < 4; ++n) ASSERT_TRUE(WriteItemFileTo(dir.path(), generation(n)));  // all backups
+    auto killAndCheck = [&](long delayNs, SaveStep step, int nth) {
+        const int before = newestGeneration(QDir(dir.path()));
+        const bool killed = saveAndKill(dir.path(), ++n, delayNs, step, nth);
+        const int after = newestGeneration(QDir(dir.path()));
+        EXPECT_TRUE(after == before || after == n) << "save " << n << " left " << after;
+        return killed;
+    };
+
+    // Killed at each step of a save: creating, writing, flushing, checking, each of the four
+    // renames of the rotation, and the final rename.
     const std::pair<SaveStep, int> steps[] = {
         {SaveStep::CreateTemp, 1}, {SaveStep::WriteTemp, 1}, {SaveStep::FlushTemp, 1},
         {SaveStep::VerifyTemp, 1}, {SaveStep::Rotate, 1},    {SaveStep::Rotate, 2},
-        {SaveStep::Rotate, 3},     {SaveStep::Rotate, 4},    {SaveStep::Commit, 1},
-    };
-    for (int round = 0; round < 2; ++round) {
-        for (const auto& step : steps) {
-            const int before = newestGeneration(QDir(dir_.path()));
-            ++n;
-            EXPECT_TRUE(saveAndKill(n, 0, step));
-            const int after = newestGeneration(QDir(dir_.path()));
-            EXPECT_TRUE(after == before || after == n)
-                << "step " << int(step.first) << ": " << after;
-            ASSERT_TRUE(WriteItemFileTo(dir_.path(), generation(++n)));  // the next save succeeds
-        }
+        {SaveStep::Rotate, 3},     {SaveStep::Rotate, 4},    {SaveStep::Commit, 1}};
+    for (const auto& [step, nth] : steps) {
+        EXPECT_TRUE(killAndCheck(0, step, nth));
+        ASSERT_TRUE(WriteItemFileTo(dir.path(), generation(++n)));
     }
-}
 
-TEST_F(KilledSaveTest, KilledAtRandomMomentsLeavesTheOldOrTheNewTable) {
-    ASSERT_TRUE(WriteItemFileTo(dir_.path(), generation(0)));
+    // Killed at random moments across the time a save takes.
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(WriteItemFileTo(dir_.path(), generation(1)));
-    const qint64 saveNs = std::max<qint64>(timer.nsecsElapsed(), 1'000'000);
-
+    ASSERT_TRUE(WriteItemFileTo(dir.path(), generation(++n)));
+    const double saveNs = std::max<qint64>(timer.nsecsElapsed(), 1'000'000);
     QRandomGenerator rng(7);
     int killed = 0;
     constexpr int kRounds = 150;
-    for (int n = 2; n < 2 + kRounds; ++n) {
-        const int before = newestGeneration(QDir(dir_.path()));
-        const long delay = static_cast<long>(rng.bounded(static_cast<double>(saveNs) * 1.5));
-        killed += saveAndKill(n, delay);
-        const int after = newestGeneration(QDir(dir_.path()));
-        ASSERT_TRUE(after == before || after == n) << "round " << n << ": " << after;
-    }
-    RecordProperty("kills", killed);
+    for (int i = 0; i < kRounds; ++i)
+        killed += killAndCheck(static_cast<long>(rng.bounded(saveNs * 1.5)), {}, 0);
     std::printf("%d of %d saves killed part way, each leaving the old or the new table\n", killed,
                 kRounds);
 }

@@ -68,6 +68,7 @@ QString randomText(QRandomGenerator& rng) {
 
 TEST_F(WriteItemFileTest, RandomTablesReadBackUnchanged) {
     QRandomGenerator rng(20261206);
+    ::umask(022);
     for (int round = 0; round < 60; ++round) {
         SaveInput in;
         in.rowCount = round == 0 ? kMaxItemRows : rng.bounded(1, kMaxItemRows + 1);
@@ -82,7 +83,19 @@ TEST_F(WriteItemFileTest, RandomTablesReadBackUnchanged) {
         SCOPED_TRACE(round);
         ResetSharedState();
         AppPath = dir_.path();
-        ASSERT_TRUE(WriteItemFileTo(dir_.path(), in));
+        test::PutInSharedState(in);
+        ASSERT_TRUE(WriteItemFile());
+        const QByteArray bytes = ReadBytes(path(kItemFileName));
+        EXPECT_EQ(bytes.count("\r\n"), in.rowCount + 1);
+        EXPECT_EQ(bytes.count('\n'), in.rowCount + 1);
+        // Read and write for the owner alone, whatever the umask (022 here).
+        const auto ownerGroupOther = QFile::Permissions(0x7077),
+                   ownerReadWrite = QFile::Permissions(0x6000);
+        for (const QString& name : {kItemFileName, BackupFileName(1)}) {
+            if (round > 0) {
+                EXPECT_EQ(QFile::permissions(path(name)) & ownerGroupOther, ownerReadWrite);
+            }
+        }
         ASSERT_EQ(load(), in.rowCount);
         EXPECT_TRUE(script_.shown().empty());
         EXPECT_EQ(RowCount, in.rowCount);
@@ -97,18 +110,6 @@ TEST_F(WriteItemFileTest, RandomTablesReadBackUnchanged) {
     }
 }
 
-TEST_F(WriteItemFileTest, WritesTheSharedStateInTheFileFormat) {
-    test::PutInSharedState(test::SampleTable());
-    ASSERT_TRUE(WriteItemFile());
-    const QByteArray bytes = ReadBytes(path(kItemFileName));
-    EXPECT_TRUE(bytes.startsWith("4x3,User Name,Login,Memo\r\n"));
-    EXPECT_EQ(bytes.count("\r\n"), 5);
-    EXPECT_EQ(bytes.count('\n'), 5);
-    EXPECT_EQ(load(), 4);
-    EXPECT_EQ(ItemTable[0][3], QStringLiteral(u"口座 1234"));
-    EXPECT_EQ(LoginPass, "login!");
-}
-
 // Every combination of an existing item file and backups: each generation moves one place down,
 // the oldest is dropped, a missing Tamblet1.csv leaves Tamblet2/3 where they are.
 TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
@@ -118,6 +119,7 @@ TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
         for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
             QFile::remove(path(name));
         layGenerations(present);
+        WriteBytes(path(".Tamblet.csv.AbC123"), "left by a killed save");
         auto has = [&](int g) { return (present >> g) & 1u; };
         QByteArray expected[4];
         if (has(1)) {
@@ -138,21 +140,9 @@ TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
         EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(),
                   1 + int(!expected[1].isEmpty()) + int(!expected[2].isEmpty()) +
                       int(!expected[3].isEmpty()))
-            << "no temporary or parked file is left";
+            << "no temporary, stale or parked file is left";
     }
     EXPECT_TRUE(script_.shown().empty());
-}
-
-TEST_F(WriteItemFileTest, FileAndBackupsAreOwnerOnly) {
-    const SaveInput in = test::SampleTable();
-    ::umask(022);
-    ASSERT_TRUE(WriteItemFileTo(dir_.path(), in));
-    ASSERT_TRUE(WriteItemFileTo(dir_.path(), in));
-    for (const QString& name : {kItemFileName, BackupFileName(1)}) {
-        struct stat st {};
-        ASSERT_EQ(::stat(QFile::encodeName(path(name)).constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u) << name.toStdString();
-    }
 }
 
 // A save that fails at any step leaves the folder byte for byte as it was, and says so.
@@ -251,12 +241,6 @@ TEST_F(WriteItemFileTest, RefusesTablesTheFileCannotHoldAndWritesNothing) {
     script_.clear();
     WriteItemFileTo(dir_.path(), in);
     EXPECT_TRUE(script_.shown()[0].prompt.startsWith("Row 2 (\"Mail\")"));
-}
-
-TEST_F(WriteItemFileTest, RemovesTemporaryFilesOfAKilledSave) {
-    WriteBytes(path(".Tamblet.csv.AbC123"), "half a file");
-    ASSERT_TRUE(WriteItemFileTo(dir_.path(), test::SampleTable()));
-    EXPECT_FALSE(QFile::exists(path(".Tamblet.csv.AbC123")));
 }
 
 }  // namespace
