@@ -1,0 +1,244 @@
+// The create dialog: its fit to the column count, Enter and Tab in its boxes, closing, and Save.
+#include "create_dialog/form2.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/msg_box.h"
+#include "app/shared_state.h"
+#include "controls/button3d.h"
+#include "controls/panel3d.h"
+#include "controls/twips.h"
+#include "store/item_file_format.h"
+#include "store/write_item_file.h"
+#include "support/folder_snapshot.h"
+
+namespace dravesse::test {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+using Typed = std::vector<std::pair<int, QString>>;  // box index, text
+
+class Form2Test : public testing::Test {
+  protected:
+    void SetUp() override { open(); }
+    void TearDown() override { SetSaveFaultHook({}); }
+
+    // A fresh dialog on screen over an empty program folder, both passwords and the hint word
+    // typed, no message recorded.
+    void open() {
+        folder.emplace();
+        ASSERT_TRUE(folder->isValid());
+        ResetSharedState();
+        AppPath = folder->path();
+        messages.clear();
+        dialog = std::make_unique<Form2>();
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        type({{2, "login-pw"}, {3, "edit-pw"}, {4, "hint"}});
+    }
+
+    QLineEdit* box(int i) const { return dialog->Text1[i]; }
+    QWidget* focus() const { return QApplication::focusWidget(); }
+    void type(const Typed& typed) {
+        for (const auto& [i, text] : typed) box(i)->setText(text);
+    }
+    // How many of the widgets are shown, all before the hidden ones; -1 when not so.
+    static int shown(const auto& w) {
+        const auto hidden = std::find_if(w.begin(), w.end(), [](auto x) { return x->isHidden(); });
+        const bool rest = std::all_of(hidden, w.end(), [](auto x) { return x->isHidden(); });
+        return rest ? int(hidden - w.begin()) : -1;
+    }
+    void clickSave() { QTest::mouseClick(dialog->SSCommand1, Qt::LeftButton); }
+    bool folderIsEmpty() const {
+        return QDir(folder->path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    std::optional<QTemporaryDir> folder;
+    MsgBoxScript messages;
+    std::unique_ptr<Form2> dialog;
+};
+
+// From box 0, Enter (either key) or Tab visits every shown box in order, then wraps to box 0.
+// Enter never presses a button, not even one that had the focus before.
+TEST_F(Form2Test, EnterAndTabWalkTheShownBoxes) {
+    for (int cols : {3, 5, 7})
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab}) {
+            SCOPED_TRACE(testing::Message() << cols << " columns, key " << key);
+            box(1)->setText(QString::number(cols));
+            dialog->ArrangeColumns();
+            dialog->SSCommand2->setFocus();
+            for (int i = 0; i <= cols + 4; ++i) {
+                QTest::keyClick(box(i), key,
+                                key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+                EXPECT_EQ(focus(), box(i < cols + 4 ? i + 1 : 0)) << i;
+            }
+            EXPECT_TRUE(dialog->isVisible());
+        }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+// Both count boxes typed into, then Enter in box `enter` (none when -1). Enter in either count
+// box holds the rows to 7..32 and the columns to 3..7 (rounded half to even), fits the title boxes,
+// frames and outer height to the columns and moves on. Other keys go into the box as typed and fit
+// nothing. Hidden title boxes keep their text.
+TEST_F(Form2Test, CountBoxesFitTheDialog) {
+    EXPECT_EQ(focus(), box(0));
+    struct Case {
+        int enter;
+        const char *rows, *cols, *rowsShown, *colsShown;
+        int titles;
+    };
+    const Case cases[] = {{0, "7", "3", "7", "3", 3},      {0, "7", "4", "7", "4", 4},
+                          {0, "7", "5", "7", "5", 5},      {0, "7", "6", "7", "6", 6},
+                          {0, "7", "7", "7", "7", 7},      {0, "7", "2", "7", "3", 3},
+                          {0, "7", "", "7", "3", 3},       {0, "7", "abc", "7", "3", 3},
+                          {0, "7", "12", "7", "7", 7},     {0, "7", "4.5", "7", "4.5", 4},
+                          {0, "7", "6.5", "7", "6.5", 6},  {0, "7", "99999", "7", "7", 7},
+                          {0, "40", "5", "32", "5", 5},    {0, "3", "5", "7", "5", 5},
+                          {0, "0", "5", "7", "5", 5},      {0, "", "5", "7", "5", 5},
+                          {0, "99999", "9", "32", "7", 7}, {1, "7", "9", "7", "7", 7},
+                          {1, "7", "1", "7", "3", 3},      {-1, "9a ,", "9a ,", "9a ,", "9a ,", 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rows << '|' << c.cols << '|' << c.enter);
+        open();
+        box(4)->setFocus();
+        for (int i : {0, 1}) box(i)->clear();
+        QTest::keyClicks(box(0), c.rows);
+        QTest::keyClicks(box(1), c.cols);
+        if (c.enter >= 0) QTest::keyClick(box(c.enter), Qt::Key_Return);
+        EXPECT_EQ(box(0)->text(), c.rowsShown);
+        EXPECT_EQ(box(1)->text(), c.colsShown);
+        EXPECT_EQ(focus(), box(c.enter < 0 ? 4 : c.enter + 1));
+        EXPECT_EQ(shown(dialog->Text1), c.titles + 5);
+        EXPECT_EQ(shown(dialog->SSFrame1), c.titles + 4);
+        EXPECT_EQ(dialog->frameGeometry().height(), TwipsToPixels(7425 - (7 - c.titles) * 630));
+        EXPECT_EQ(box(11)->text(), QStringLiteral("Aux"));
+    }
+}
+
+// Close, Escape and the title bar's close button end the dialog and write nothing.
+TEST_F(Form2Test, EveryWayOfClosingWritesNothing) {
+    const std::function<void()> ways[] = {
+        [&] { QTest::mouseClick(dialog->SSCommand2, Qt::LeftButton); },
+        [&] { QTest::keyClick(box(3), Qt::Key_Escape); }, [&] { dialog->close(); }};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(&way - ways);
+        open();
+        way();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_TRUE(folderIsEmpty());
+        EXPECT_TRUE(messages.shown().empty());
+        EXPECT_TRUE(LoginPass.isEmpty());
+    }
+}
+
+// What Save does with the entries. Refused, it shows the first check that fails only, writes
+// nothing and stays open. Accepted, it closes, and the store reads the file back: the header, rows
+// "New1" onwards with empty values, and the credentials row. Either way the passwords and the hint
+// word are stored trimmed.
+TEST_F(Form2Test, SaveRefusesOrWritesTheFirstItemFile) {
+    const QString noLogin = u"ログインパスワードが設定されていません。\r\n"_s;
+    const QString different = u"\r\n異なるパスワードを設定してください。"_s;
+    const QString rows =
+        u"行数（パスワードの数）が範囲外です。\r\n行数は７から３２までの数を設定してください。"_s;
+    const QString cols = u"列数が範囲外です。\r\n列数は３から７までの数を設定してください。"_s;
+    const QString noCommas =
+        u"に使用できない文字が含まれています。\r\nカンマ（,）と改行は使用できません。"_s;
+    const QString five = "User Name,Login,Confirm,Kouza No,Card Password";
+    struct Case {
+        Typed typed;
+        // The refusal shown (none when the file is written), the file's first line and the
+        // credentials row's first fields.
+        QString refusal, header{}, credentials{};
+    };
+    const Case cases[] = {
+        {{{2, ""}, {3, ""}, {4, ""}}, noLogin},
+        {{{3, "  "}, {4, "login-pw"}}, u"編集パスワードが設定されていません。\r\n"_s},
+        {{{2, " pw "}, {3, "pw  "}, {4, "pw"}},
+         u"ログインパスワードと編集パスワードが同じです。"_s + different},
+        {{{4, " login-pw"}}, u"ログインパスワードと連想言葉が同じです。"_s + different},
+        {{{4, "edit-pw"}}, u"編集パスワードと連想言葉が同じです。"_s + different},
+        {{{0, "1"}}, rows},
+        {{{0, "100"}}, rows},
+        {{{1, "2"}}, cols},
+        {{{1, "8"}}, cols},
+        {{{2, "a,b"}}, u"ログインパスワード"_s + noCommas},
+        {{{3, ",x"}}, u"編集パスワード"_s + noCommas},
+        {{{4, "h\nx"}}, u"連想言葉"_s + noCommas},
+        {{{1, "7"}, {11, "A\rB"}}, u"第７列項目名"_s + noCommas},
+        {{{2, QString(700, u'x')}},
+         u"入力された文字が長すぎて保存できません。\r\nパスワード、連想言葉、項目名を短くしてください。"_s},
+        // Accepted: passwords differing only in case, an empty hint word, 2 and 99 rows, title
+        // boxes up to the column count read even when hidden and later ones never, an empty title.
+        {{{2, "  Secret "}, {3, "secret"}, {4, "SECRET"}},
+         {},
+         "7x5," + five,
+         "LoginPassword,SECRET,Secret,secret,LoginPassword,EditPassword"},
+        {{{4, "  "}, {0, "3"}, {1, "7"}, {10, " Phone No "}},
+         {},
+         "3x7," + five + ",Phone No,Aux",
+         "LoginPassword,,login-pw,edit-pw,LoginPassword,EditPassword"},
+        {{{0, "2"}, {1, "3"}, {5, ""}, {9, "a,b"}},
+         {},
+         "2x3,,Login,Confirm",
+         "LoginPassword,hint,login-pw,edit-pw"},
+        {{{0, "99"}}, {}, "99x5," + five, "LoginPassword,hint,login-pw,edit-pw"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refusal.toStdString() << c.header.toStdString());
+        open();
+        type(c.typed);
+        clickSave();
+        const bool refused = !c.refusal.isEmpty();
+        const ShownMessage refusal{c.refusal, kMbCritical, "Save/ Create Tamblet"};
+        EXPECT_EQ(messages.shown(), refused ? std::vector{refusal} : std::vector<ShownMessage>{});
+        EXPECT_EQ(dialog->isVisible(), refused);
+        EXPECT_EQ(dialog->result(), refused ? QDialog::Rejected : QDialog::Accepted);
+        EXPECT_EQ(LoginPass, box(2)->text().trimmed());
+        EXPECT_EQ(HintWord, box(4)->text().trimmed());
+        if (refused) {
+            EXPECT_TRUE(folderIsEmpty());
+            EXPECT_EQ(int(RowCount), 0);
+            EXPECT_TRUE(ItemTable[0][0].isEmpty());
+            continue;
+        }
+        const QByteArray bytes = ReadBytes(folder->filePath("Tamblet.csv"));
+        EXPECT_TRUE(bytes.startsWith(c.header.toUtf8() + "\r\n"));
+        const std::optional<ItemFileContents> file = ParseItemFile(bytes);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->linesRead, file->rowCount);
+        EXPECT_TRUE(LinksMatch(file->table, file->rowCount, file->colCount));
+        for (int r = 0; r < file->rowCount; ++r) {
+            if (r == file->rowCount - 2) continue;  // the credentials row
+            EXPECT_EQ(file->table[r][0], QStringLiteral("New%1").arg(r + 1));
+            for (int col = 1; col <= file->colCount; ++col) EXPECT_EQ(file->table[r][col], "");
+        }
+        const auto& row = file->table[file->rowCount - 2];
+        const QStringList expected = c.credentials.split(u',');
+        EXPECT_EQ(QStringList(row.begin(), row.begin() + expected.size()), expected);
+        EXPECT_EQ(file->table[0][file->colCount + 1], expected[1]);  // row 0 links the hint word
+    }
+}
+
+TEST_F(Form2Test, SaveClosesEvenWhenTheFileCannotBeWritten) {
+    SetSaveFaultHook([](SaveStep step) { return step == SaveStep::CreateTemp; });
+    clickSave();
+    ASSERT_EQ(messages.shown().size(), 1u);  // the store's own message
+    EXPECT_EQ(messages.shown()[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(folderIsEmpty());
+}
+
+}  // namespace
+}  // namespace dravesse::test
