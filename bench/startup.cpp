@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/shared_state.h"
+#include "largest_table.h"
 #include "store/write_item_file.h"
 
 namespace {
@@ -54,20 +55,6 @@ T median(std::vector<T> v) {
     return v[v.size() / 2];
 }
 
-SaveInput largestTable() {
-    SaveInput in;
-    in.rowCount = kMaxItemRows;
-    in.colCount = kMaxValueCols;
-    in.hintWord = QStringLiteral("hint");
-    for (int c = 1; c <= in.colCount; ++c) in.titles[c] = QStringLiteral("Title %1").arg(c);
-    for (int r = 0; r < in.rowCount; ++r) {
-        in.table[r][0] = QStringLiteral("Item %1").arg(r + 1);
-        for (int c = 1; c <= in.colCount; ++c) in.table[r][c] = QString(60, QChar(u'a' + c));
-    }
-    in.table[0] = {kCredentialsName, in.hintWord, QStringLiteral("in"), QStringLiteral("ed")};
-    return in;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,7 +69,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder, runtime;
     const QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
     if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
-        !WriteItemFileTo(folder.path(), largestTable())) {
+        !WriteItemFileTo(folder.path(), LargestTable())) {
         std::fprintf(stderr, "cannot prepare the program folder\n");
         return 1;
     }
