@@ -57,35 +57,35 @@ class MainTest : public testing::Test {
     QString shownWindow_;
 };
 
-TEST_F(MainTest, OpensTheMainWindowOnTheItemFileInTheProgramFolder) {
-    // The current directory has no item file: the program folder's one counts.
-    ASSERT_TRUE(WriteItemFileTo(folder_.path(), test::SampleTable()));
-    EXPECT_EQ(runMain(), 0);
-    EXPECT_EQ(shownWindow_, "dravesse::Form1");
-    EXPECT_EQ(AppPath, folder_.path());
-    EXPECT_EQ(LoadResult, 4);
-    EXPECT_TRUE(script_.shown().empty());
-}
-
-TEST_F(MainTest, OpensTheCreateDialogWithoutAnItemFile) {
-    // An item file in the current directory does not count.
-    test::WriteBytes(QDir(elsewhere_.path()).filePath(kItemFileName), "1x1,A\r\n");
-    EXPECT_EQ(runMain(), 0);
-    EXPECT_EQ(shownWindow_, "dravesse::Form2");
-    EXPECT_FALSE(QFile::exists(itemFile()));
-}
-
-TEST_F(MainTest, EndsAfterTheMessageWhenTheFileCannotBeLoaded) {
-    for (const QByteArray& bytes :
-         {QByteArray("7x5,A,B,C,D,E\r\n"), QByteArray(), QByteArray("junk")}) {
+// The item file is looked up in the program folder, never in the current directory: there the
+// main window opens on it, without one the create dialog opens, and a file that does not load
+// ends the program after the damaged-file message.
+TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
+    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
+    const QString cwdFile = QDir(elsewhere_.path()).filePath(kItemFileName);
+    // clang-format off
+    const struct { const char* name; QByteArray inFolder, inCwd; int exit; const char* window; QString message; } cases[] = {
+        {"item file", good, "", 0, "dravesse::Form1", ""},
+        {"none, one in the current directory", "", good, 0, "dravesse::Form2", ""},
+        {"only a header", "7x5,A,B,C,D,E\r\n", "", 1, "", kDamagedText},
+        {"empty", QByteArray(0, 'x'), "", 1, "", kDamagedText},
+        {"junk", "junk", "", 1, "", kDamagedText}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(itemFile());
+        QFile::remove(cwdFile);
+        if (c.window != QLatin1String("dravesse::Form2")) test::WriteBytes(itemFile(), c.inFolder);
+        if (!c.inCwd.isEmpty()) test::WriteBytes(cwdFile, c.inCwd);
         script_.clear();
         shownWindow_.clear();
-        test::WriteBytes(itemFile(), bytes);
-        EXPECT_NE(runMain(), 0);
+        EXPECT_EQ(runMain(), c.exit);
         QApplication::processEvents();
-        EXPECT_TRUE(shownWindow_.isEmpty());
-        ASSERT_EQ(script_.shown().size(), 1u);
-        EXPECT_EQ(script_.shown()[0].prompt, kDamagedText);
+        EXPECT_EQ(shownWindow_, QLatin1String(c.window));
+        EXPECT_EQ(script_.shown().empty() ? QString() : script_.shown()[0].prompt, c.message);
+        EXPECT_EQ(AppPath, folder_.path());
+        EXPECT_EQ(QFile::exists(itemFile()), !c.inFolder.isEmpty() || c.exit)
+            << "closing writes nothing";
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QMap>
 #include <QString>
 
+#include "support/qt_print.h"
+
 namespace dravesse::test {
 
 // Every file in a folder, hidden ones included: its bytes and permissions.

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "store/item_file_format.h"
+#include "support/qt_print.h"
 
 namespace dravesse::test {
 
