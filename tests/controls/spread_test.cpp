@@ -17,43 +17,33 @@ class SpreadTest : public testing::Test {
         grid.resize(600, 300);
         grid.SetMaxCols(3);
         grid.SetMaxRows(4);
-        for (int r = 1; r <= 4; ++r) {
-            grid.SetText(0, r, QStringLiteral("N%1").arg(r));
-            grid.SetText(1, r, QStringLiteral("v%1").arg(r));
-        }
+        for (int r = 1; r <= 4; ++r)
+            for (int c = 0; c < 2; ++c) grid.SetText(c, r, QString(c ? "v%1" : "N%1").arg(r));
         grid.show();
     }
     QString text(int col, int row) {
         QString v;
         return grid.GetText(col, row, v) ? v : QString();
     }
-    QStringList rows() {  // name and column 1 of every row
-        QStringList out;
-        for (int r = 1; r <= grid.MaxRows(); ++r) out << text(0, r) + text(1, r);
-        return out;
-    }
 
     Spread grid;
 };
 
+// Rows given as name and column 1; the last row's header never shows its number.
 TEST_F(SpreadTest, RowActionsMoveRowsButKeepTheRowCount) {
-    const struct {
-        qint16 action;
-        int row;
-        QStringList rows;
-    } cases[] = {
-        {kActionInsertRow, 2, {"N1v1", "", "N2v2", "N3v3"}},
-        {kActionDeleteRow, 1, {"N2v2", "N3v3", "N4v4", ""}},
-        {kActionInsertRow, 5, {"N1v1", "N2v2", "N3v3", "N4v4"}},
-        {kActionDeleteRow, 0, {"N1v1", "N2v2", "N3v3", "N4v4"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.row);
+    // clang-format off
+    const std::tuple<qint16, int, QStringList> cases[] = {
+        {kActionInsertRow, 2, {"N1v1", "", "N2v2", "N3v3"}}, {kActionDeleteRow, 1, {"N2v2", "N3v3", "N4v4", ""}},
+        {kActionInsertRow, 5, {"N1v1", "N2v2", "N3v3", "N4v4"}}, {kActionDeleteRow, 0, {"N1v1", "N2v2", "N3v3", "N4v4"}}};
+    // clang-format on
+    for (const auto& [action, row, rows] : cases) {
+        SCOPED_TRACE(row);
         SetUp();
-        grid.SetRow(c.row);
-        grid.SetAction(c.action);
-        EXPECT_EQ(rows(), c.rows);
-        EXPECT_EQ(grid.model()->headerData(3, Qt::Vertical), c.rows[3].left(2));  // never "4"
+        grid.SetRow(row);
+        grid.SetAction(action);
+        EXPECT_EQ(grid.MaxRows(), 4);
+        for (int r = 1; r <= 4; ++r) EXPECT_EQ(text(0, r) + text(1, r), rows[r - 1]) << r;
+        EXPECT_EQ(grid.model()->headerData(3, Qt::Vertical), rows[3].left(2));
     }
 }
 
@@ -67,7 +57,22 @@ TEST_F(SpreadTest, GetTextIsFalseForEmptyUnsetOutsideCellsAndUnnamedRows) {
     }
 }
 
-TEST_F(SpreadTest, EditorOpensOnlyWhenUnlockedAndIsCommittedBeforeReads) {
+// Clicks report their column and row and move the active cell, which stays inside the grid; the
+// editor opens only when unlocked and is committed before the grid is read or changed.
+TEST_F(SpreadTest, ClicksTrackTheActiveCellAndOpenEditorsAreCommitted) {
+    QSignalSpy clicks(&grid, &Spread::Click);
+    QHeaderView* rowHeader = grid.verticalHeader();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.visualRect(grid.model()->index(2, 1)).center());
+    EXPECT_EQ(clicks.takeLast(), (QVariantList{2, 3}));
+    EXPECT_EQ(std::pair(grid.ActiveRow(), grid.ActiveCol()), std::pair(3, 2));
+    QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, {},
+                      QPoint(rowHeader->width() / 2, rowHeader->sectionViewportPosition(3) + 5));
+    EXPECT_EQ(clicks.takeLast(), (QVariantList{0, 4}));
+    EXPECT_EQ(std::pair(grid.ActiveRow(), grid.ActiveCol()), std::pair(4, 0));
+    grid.SetMaxRows(2);
+    EXPECT_EQ(grid.ActiveRow(), 2);
+
     grid.setCurrentCell(0, 0);
     QTest::keyClick(&grid, Qt::Key_F2);
     EXPECT_FALSE(grid.Editing());  // locked and protected
@@ -79,21 +84,6 @@ TEST_F(SpreadTest, EditorOpensOnlyWhenUnlockedAndIsCommittedBeforeReads) {
     grid.SetAction(kActionInsertRow);  // row 0 is outside: the action only commits
     EXPECT_FALSE(grid.Editing());
     EXPECT_EQ(text(1, 1), QStringLiteral("typed"));
-}
-
-TEST_F(SpreadTest, ClicksReportColAndRowAndTrackTheActiveCell) {
-    QSignalSpy clicks(&grid, &Spread::Click);
-    QHeaderView* rowHeader = grid.verticalHeader();
-    const QPoint header4(rowHeader->width() / 2, rowHeader->sectionViewportPosition(3) + 5);
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                      grid.visualRect(grid.model()->index(2, 1)).center());
-    EXPECT_EQ(clicks.value(clicks.size() - 1), (QVariantList{2, 3}));
-    EXPECT_EQ(std::pair(grid.ActiveRow(), grid.ActiveCol()), std::pair(3, 2));
-    QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, {}, header4);
-    EXPECT_EQ(clicks.value(clicks.size() - 1), (QVariantList{0, 4}));
-    EXPECT_EQ(std::pair(grid.ActiveRow(), grid.ActiveCol()), std::pair(4, 0));
-    grid.SetMaxRows(2);  // the active cell stays inside the grid
-    EXPECT_EQ(grid.ActiveRow(), 2);
 }
 
 }  // namespace

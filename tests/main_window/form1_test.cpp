@@ -8,16 +8,13 @@
 namespace dravesse::test {
 namespace {
 
-TEST_F(Form1Test, CaptionKeepsEveryBlank) {
-    open();
+// Outer heights count the frame that the platform reports, or the design frame until it does.
+// The small layout leaves the button bar below the inside, out of reach of clicks and Tab. The
+// label's first double-click makes the window small and masks and locks everything, the second
+// makes it large again.
+TEST_F(Form1Test, CaptionSizesAndLabelDoubleClicks) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("    Dravesse") + QString(31, u' ') +
                                        QStringLiteral("Ver 1.40        Dec. 26 '10"));
-}
-
-// Outer heights count the frame that the platform reports, or the design frame until it does.
-// The small layout leaves the button bar below the inside, out of reach of clicks and Tab.
-TEST_F(Form1Test, FormSizeSetsOuterHeightsAndRefusesOtherArguments) {
-    open();
     auto outerHeight = [&] {
         QMargins m = form->windowHandle()->frameMargins();
         if (m.isNull()) m = QMargins(0, TwipsToPixels(360), 0, TwipsToPixels(45));
@@ -31,22 +28,15 @@ TEST_F(Form1Test, FormSizeSetsOuterHeightsAndRefusesOtherArguments) {
     EXPECT_LE(outerHeight(), TwipsToPixels(2565) + 1);
     EXPECT_GE(form->SSPanel2->y(), form->height());
     EXPECT_EQ(form->SSCommand1->focusPolicy(), Qt::NoFocus);
-    EXPECT_TRUE(messages.shown().empty());
-
     const QSize small = form->size();
     form->FormSize(QStringLiteral("s"));
     EXPECT_EQ(messages.shown(), (std::vector<ShownMessage>{{QStringLiteral("Program Error!"), 16,
                                                             QStringLiteral("FormSize/Dravesse")}}));
     EXPECT_EQ(form->size(), small);
-}
 
-TEST_F(Form1Test, LabelDoubleClicksHideAndLockThenMakeTheWindowLargeAgain) {
-    open();
     unlock(true, true);
-    QTest::mouseDClick(form->Label1, Qt::LeftButton);  // small, editing off, every value masked
-    EXPECT_EQ(SizeFlag, 1);
-    EXPECT_EQ(GridMode, 0);
-    EXPECT_EQ(EditFlag, 0);
+    QTest::mouseDClick(form->Label1, Qt::LeftButton);
+    EXPECT_EQ(SizeFlag * 100 + GridMode * 10 + EditFlag, 100);  // small, masked, editing off
     EXPECT_FALSE(form->SSCommand1->isEnabled());
     EXPECT_GE(form->SSPanel2->y(), form->height());
     EXPECT_EQ(cell(1, 1), QStringLiteral("********"));
@@ -56,26 +46,19 @@ TEST_F(Form1Test, LabelDoubleClicksHideAndLockThenMakeTheWindowLargeAgain) {
     EXPECT_FALSE(form->SSCommand1->isEnabled());
 }
 
+// row2Name: Enter in full view renames grid row CurRow = 2.
 TEST_F(Form1Test, EnterTakesTheBranchForItsStateAndInput) {
     enum State { Locked, LoggedIn, Unlocked, FullView };
-    struct Case {  // row2Name: Enter in full view renames grid row CurRow = 2
-        State state;
-        const char *input, *row2Name;
-        bool panelsShown, displayEnabled, boxEmptied;
-        int failCount;
-    };
+    // clang-format off
+    struct Case { State state; const char *input, *row2Name; bool panels, display, emptied; int fails; };
     const Case cases[] = {
-        {Locked, "login!", "Mail", true, false, true, 0},
-        {Locked, "edit!", "Mail", false, false, false, 1},
-        {Locked, "Login!", "Mail", false, false, false, 1},
-        {Locked, "login! ", "Mail", false, false, false, 1},
-        {Locked, "", "Mail", false, false, false, 1},
-        {LoggedIn, "edit!", "Mail", true, true, true, 0},
-        {LoggedIn, "nope", "Mail", true, false, false, 0},
-        {Unlocked, "nope", "Mail", true, true, false, 0},
-        {FullView, "Post", "Post", true, true, false, 0},
-        {FullView, "login!", "login!", true, true, false, 0},
+        {Locked, "login!", "Mail", true, false, true, 0},   {Locked, "edit!", "Mail", false, false, false, 1},
+        {Locked, "Login!", "Mail", false, false, false, 1}, {Locked, "login! ", "Mail", false, false, false, 1},
+        {Locked, "", "Mail", false, false, false, 1},       {LoggedIn, "edit!", "Mail", true, true, true, 0},
+        {LoggedIn, "nope", "Mail", true, false, false, 0},  {Unlocked, "nope", "Mail", true, true, false, 0},
+        {FullView, "Post", "Post", true, true, false, 0},   {FullView, "login!", "login!", true, true, false, 0},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "state " << c.state << ", input '" << c.input << "'");
         open();
@@ -83,34 +66,36 @@ TEST_F(Form1Test, EnterTakesTheBranchForItsStateAndInput) {
         if (c.state >= Unlocked) unlock(c.state == FullView);
         CurRow = 2;
         enter(QString::fromUtf8(c.input));
-        EXPECT_EQ(!form->SSPanel1->isHidden(), c.panelsShown);
-        EXPECT_EQ(!form->SSPanel2->isHidden(), c.panelsShown);
-        EXPECT_EQ(form->SSCommand1->isEnabled(), c.displayEnabled);
-        EXPECT_EQ(FailCount, c.failCount);
-        EXPECT_EQ(form->Text1->text(), c.boxEmptied ? QString() : QString::fromUtf8(c.input));
+        EXPECT_EQ(std::pair(form->SSPanel1->isHidden(), form->SSPanel2->isHidden()),
+                  std::pair(!c.panels, !c.panels));
+        EXPECT_EQ(form->SSCommand1->isEnabled(), c.display);
+        EXPECT_EQ(FailCount, c.fails);
+        EXPECT_EQ(form->Text1->text(), c.emptied ? QString() : QString::fromUtf8(c.input));
         EXPECT_EQ(cell(0, 2), QString::fromUtf8(c.row2Name));
         EXPECT_TRUE(messages.shown().empty());
     }
 }
 
+// The count of failures saturates; the hint comes at the third, the finder message at the
+// seventh to ninth, and the tenth locks the entry box for good.
 TEST_F(Form1Test, WrongLoginsBringTheHintTheFinderMessageAndTheLockOut) {
+    FailCount = 32767;
+    enter(QStringLiteral("x"));
+    EXPECT_EQ(FailCount, 32767);
     open();
-    const ShownMessage hint{
-        QStringLiteral("Did you forget the password?\r\nPssword Hint: \r\nstars"), 32,
-        QStringLiteral("Password Entry")};
-    const ShownMessage finder{
-        QStringLiteral("Is this Dravesse yours ?\r\nPlease return this Tamblet to the owner. "
-                       "\r\nmn(_\"_)nm"),
-        16, QStringLiteral("Password Entry")};
+    const QString title = QStringLiteral("Password Entry");
+    const std::vector<ShownMessage> none,
+        hint{
+            {QStringLiteral("Did you forget the password?\r\nPssword Hint: \r\nstars"), 32, title}},
+        finder{{QStringLiteral("Is this Dravesse yours ?\r\nPlease return this Tamblet to the "
+                               "owner. \r\nmn(_\"_)nm"),
+                16, title}};
     for (int n = 1; n <= 12; ++n) {
         messages.clear();
-        QTest::keyClicks(form->Text1, QStringLiteral("x"));
+        QTest::keyClicks(form->Text1, QStringLiteral("x"));  // no input reaches a disabled box
         QTest::keyClick(form->Text1, Qt::Key_Return);
-        std::vector<ShownMessage> expected;
-        if (n == 3) expected = {hint};
-        if (n >= 7 && n <= 9) expected = {finder};
-        EXPECT_EQ(messages.shown(), expected) << n;
-        EXPECT_EQ(FailCount, std::min(n, 10)) << n;  // no input reaches the box after the lock-out
+        EXPECT_EQ(messages.shown(), n == 3 ? hint : n >= 7 && n <= 9 ? finder : none) << n;
+        EXPECT_EQ(FailCount, std::min(n, 10)) << n;
         EXPECT_EQ(form->Text1->isEnabled(), n < 10) << n;
     }
     EXPECT_TRUE(form->LockedOut());
@@ -119,13 +104,6 @@ TEST_F(Form1Test, WrongLoginsBringTheHintTheFinderMessageAndTheLockOut) {
     QGuiApplication::clipboard()->setText(QStringLiteral("x"));
     EXPECT_TRUE(form->close());  // the window can still be closed, and empties the clipboard
     EXPECT_EQ(clipboardText(), QString());
-}
-
-TEST_F(Form1Test, FailCountStopsAtItsLargestValue) {
-    open();
-    FailCount = 32767;
-    enter(QStringLiteral("x"));
-    EXPECT_EQ(FailCount, 32767);
 }
 
 }  // namespace
