@@ -53,8 +53,11 @@ Spread::Spread(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
 
-    connect(this, &QTableWidget::cellClicked, this,
-            [this](int r, int c) { emit Click(c + 1, r + 1); });
+    // A click makes its cell the active one, also when Qt's current cell was already there.
+    connect(this, &QTableWidget::cellClicked, this, [this](int r, int c) {
+        setActive(r + 1, c + 1);
+        emit Click(c + 1, r + 1);
+    });
     connect(this, &QTableWidget::cellDoubleClicked, this,
             [this](int r, int c) { emit DblClick(c + 1, r + 1); });
     connect(this, &QTableWidget::currentCellChanged, this, [this](int r, int c, int, int) {
@@ -133,6 +136,7 @@ void Spread::insertRowAt(qint32 row) {
     removeRow(rowCount() - 1);
     insertRow(row - 1);
     nameNewRows(0);
+    followActive();
 }
 
 void Spread::deleteRowAt(qint32 row) {
@@ -141,6 +145,7 @@ void Spread::deleteRowAt(qint32 row) {
     removeRow(row - 1);
     insertRow(rowCount());
     nameNewRows(0);
+    followActive();
 }
 
 // -1 stands for every data row or every value column; a block's corners may come in any order.
@@ -258,6 +263,12 @@ void Spread::SetColWidth(qint32 col, double chars) {
 void Spread::setActive(qint32 row, qint32 col) {
     activeRow_ = row;
     activeCol_ = col;
+}
+
+// Qt moves its current cell with the rows; the active cell stays where it was, so the highlight
+// is put back on it.
+void Spread::followActive() {
+    if (activeRow_ >= 1 && activeCol_ >= 1) setCurrentCell(activeRow_ - 1, activeCol_ - 1);
 }
 
 void Spread::keepActiveInside() {

@@ -89,6 +89,7 @@ class Spread : public QTableWidget {
     void nameNewCols(int from);
     void setActive(qint32 row, qint32 col);
     void keepActiveInside();
+    void followActive();
 
     qint32 row_ = 0, col_ = 0, row2_ = 0, col2_ = 0;
     bool blockMode_ = false;

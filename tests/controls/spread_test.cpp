@@ -62,10 +62,19 @@ TEST_F(SpreadTest, GetTextIsFalseForEmptyUnsetOutsideCellsAndUnnamedRows) {
 TEST_F(SpreadTest, ClicksTrackTheActiveCellAndOpenEditorsAreCommitted) {
     QSignalSpy clicks(&grid, &Spread::Click);
     QHeaderView* rowHeader = grid.verticalHeader();
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                      grid.visualRect(grid.model()->index(2, 1)).center());
+    auto clickCell = [&](int row, int col) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                          grid.visualRect(grid.model()->index(row - 1, col - 1)).center());
+    };
+    clickCell(3, 2);
     EXPECT_EQ(clicks.takeLast(), (QVariantList{2, 3}));
     EXPECT_EQ(std::pair(grid.ActiveRow(), grid.ActiveCol()), std::pair(3, 2));
+    // A row inserted at the active row leaves it active; a click below then moves it there.
+    grid.SetRow(3);
+    grid.SetAction(kActionInsertRow);
+    EXPECT_EQ(grid.ActiveRow(), 3);
+    clickCell(4, 2);
+    EXPECT_EQ(grid.ActiveRow(), 4);
     QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, {},
                       QPoint(rowHeader->width() / 2, rowHeader->sectionViewportPosition(3) + 5));
     EXPECT_EQ(clicks.takeLast(), (QVariantList{0, 4}));
