@@ -7,6 +7,7 @@
 #include "create_dialog/form2.h"
 #include "store/item_file_format.h"
 #include "store/number_text.h"
+#include "store/store_texts.h"
 #include "store/write_item_file.h"
 
 namespace dravesse {
@@ -71,15 +72,9 @@ void Form2::SSCommand1_Click() {
         return ShowCreateError(QStringLiteral(u"ログインパスワードが設定されていません。"), {});
     if (EditPass.isEmpty())
         return ShowCreateError(QStringLiteral(u"編集パスワードが設定されていません。"), {});
-    if (EditPass == LoginPass)
-        return ShowCreateError(QStringLiteral(u"ログインパスワードと編集パスワードが同じです。"),
-                               kDifferentPasswords);
-    if (HintWord == LoginPass)
-        return ShowCreateError(QStringLiteral(u"ログインパスワードと連想言葉が同じです。"),
-                               kDifferentPasswords);
-    if (EditPass == HintWord)
-        return ShowCreateError(QStringLiteral(u"編集パスワードと連想言葉が同じです。"),
-                               kDifferentPasswords);
+    if (EditPass == LoginPass) return ShowCreateError(kSamePasswordsText, kDifferentPasswords);
+    if (HintWord == LoginPass) return ShowCreateError(kHintIsLoginText, kDifferentPasswords);
+    if (EditPass == HintWord) return ShowCreateError(kHintIsEditText, kDifferentPasswords);
 
     // The counts as typed: Enter or Tab in a count box clamps it, a click on Save does not. They
     // are checked here, before the shared counts (which clamp) take them.

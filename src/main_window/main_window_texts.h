@@ -27,10 +27,6 @@ inline const QString kNoCredentialsQuestion = QStringLiteral(
     u"[LoginPassword]がありません。このまま保存終了すると、次回このファイルが開けなくなります。"
     u"このまま保存しますか？");
 inline const QString kSaveAnywayText = QStringLiteral(u"このまま保存しますか？");
-inline const QString kSamePasswordsText =
-    QStringLiteral(u"ログインパスワードと編集パスワードが同じです。");
-inline const QString kHintIsLoginText = QStringLiteral(u"ログインパスワードと連想言葉が同じです。");
-inline const QString kHintIsEditText = QStringLiteral(u"編集パスワードと連想言葉が同じです。");
 inline const QString kUnnamedRowQuestion = QStringLiteral(
     "Row %1 has no item name: it and every row below it will not be saved.\r\nSave anyway?");
 inline const QString kNothingToSaveText =

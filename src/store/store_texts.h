@@ -19,4 +19,10 @@ inline const QString kDamagedText = QStringLiteral(u"データファイルは壊
 inline const QString kNothingSavedText =
     QStringLiteral("Nothing was saved: Tamblet.csv and its backups are as they were.");
 
+// Why a credentials row would lock its owner out or give a password away.
+inline const QString kSamePasswordsText =
+    QStringLiteral(u"ログインパスワードと編集パスワードが同じです。");
+inline const QString kHintIsLoginText = QStringLiteral(u"ログインパスワードと連想言葉が同じです。");
+inline const QString kHintIsEditText = QStringLiteral(u"編集パスワードと連想言葉が同じです。");
+
 }  // namespace dravesse
