@@ -1,12 +1,29 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "controls/fonts.h"
+
+namespace {
+
+QtMessageHandler defaultHandler = nullptr;
+
+// The offscreen platform warns each time a window's size is fixed; that says nothing about us.
+void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+        defaultHandler(type, context, text);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime;  // a runtime folder of the tests' own, for the instance lock
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);
     dravesse::RegisterGothicSubstitution();
     return RUN_ALL_TESTS();
