@@ -1,6 +1,7 @@
 #include "app/main_routine.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +97,8 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
     EXPECT_EQ(Main(*qApp, folder_.path()), 0);
     EXPECT_TRUE(script_.shown().empty());
     EXPECT_TRUE(AppPath.isEmpty()) << "nothing is touched";
+    rlimit core{};
+    EXPECT_TRUE(::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_cur == 0) << "core dumps are off";
     // Another program folder is another program.
     QTemporaryDir other;
     EXPECT_FALSE(InstanceLock(other.path()).anotherInstanceRuns());
