@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -66,7 +67,11 @@ int main(int argc, char** argv) {
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
 
     // A program folder of its own, holding the program and the largest table.
-    QTemporaryDir folder, runtime;
+    // The runtime folder lives in memory, as a desktop session's does (/run/user/...).
+    QTemporaryDir folder;
+    QTemporaryDir runtime(QFileInfo::exists(QStringLiteral("/dev/shm"))
+                              ? QStringLiteral("/dev/shm/dravesse-bench-XXXXXX")
+                              : QDir::temp().filePath(QStringLiteral("dravesse-bench-XXXXXX")));
     const QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
     if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
         !WriteItemFileTo(folder.path(), LargestTable())) {

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QTimer>
 
 #include "app/instance_lock.h"
@@ -31,7 +33,8 @@ void disableCoreDumps() {
 void SetUpApplication(QApplication& app) {
     InstallMessageBoxes();
     RegisterGothicSubstitution();
-    app.setWindowIcon(QIcon(QStringLiteral(":/dravesse.png")));
+    // Read as PNG outright: probing the image format would load every image plugin at start-up.
+    app.setWindowIcon(QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/dravesse.png"), "PNG"))));
 }
 
 int Main(QApplication& app, const QString& programFolder) {
