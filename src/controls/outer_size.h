@@ -20,9 +20,6 @@ class OuterSize : public QObject {
     // Outer width, or empty to keep the inside width as it is.
     void Set(std::optional<int> outerWidth, int outerHeight, int maxInsideHeight = INT_MAX);
 
-    // The frame used for the last fit, in pixels.
-    QMargins Frame() const { return applied_; }
-
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

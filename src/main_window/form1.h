@@ -56,7 +56,6 @@ class Form1 : public QWidget {
     // The entry box shows typed characters as "*" (masked) or as they are.
     void SetText1PasswordChar(bool masked);
     bool LockedOut() const { return lockedOut_; }
-    SecretClipboard& Clipboard() { return clipboard_; }
 
     // The controls, by their numbered names.
     Panel3D* SSPanel1 = nullptr;
