@@ -1,7 +1,7 @@
 #include "store/number_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -14,8 +14,12 @@ bool isDigit(QChar c) {
 
 }  // namespace
 
+// Read with from_chars, which always takes "." as the decimal point: the C library's own
+// conversion follows the person's locale once Qt has set it, and would stop at "." under a
+// locale that writes a decimal comma.
 double ReadLeadingNumber(QStringView text) {
-    std::string number;  // the number's characters without the blanks, for strtod
+    std::string number;  // the digits and the point, without sign and blanks
+    bool negative = false;
     qsizetype i = 0;
     const qsizetype n = text.size();
     auto skipBlanks = [&] {
@@ -23,17 +27,19 @@ double ReadLeadingNumber(QStringView text) {
     };
     skipBlanks();
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        number += static_cast<char>(text[i].unicode());
+        negative = text[i] == u'-';
         ++i;
     }
     bool anyDigit = false;
     bool seenPoint = false;
+    bool wholePart = false;  // a digit other than 0 before the point
     for (;;) {
         skipBlanks();
         if (i >= n) break;
         if (isDigit(text[i])) {
             number += static_cast<char>(text[i].unicode());
             anyDigit = true;
+            wholePart = wholePart || (!seenPoint && text[i] != u'0');
         } else if (text[i] == u'.' && !seenPoint) {
             number += '.';
             seenPoint = true;
@@ -43,7 +49,12 @@ double ReadLeadingNumber(QStringView text) {
         ++i;
     }
     if (!anyDigit) return 0.0;
-    return std::strtod(number.c_str(), nullptr);
+    double value = 0.0;
+    const std::from_chars_result read = std::from_chars(
+        number.data(), number.data() + number.size(), value, std::chars_format::fixed);
+    if (read.ec == std::errc::result_out_of_range)  // too large, or too close to 0, for a double
+        value = wholePart ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
 }
 
 std::optional<qint16> ToInt16HalfEven(double value) {

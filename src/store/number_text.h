@@ -10,7 +10,7 @@ namespace dravesse {
 // The number that the text begins with: blanks (U+0020) before and between its characters are
 // skipped, then an optional sign, ASCII digits, an optional "." and fraction. Reading stops at
 // the first other character. Text that begins with no number gives 0. Very long digit runs give
-// an infinite value rather than failing.
+// an infinite value rather than failing. The point is "." in every locale.
 double ReadLeadingNumber(QStringView text);
 
 // Rounds to a whole number, halves going to the even neighbour (4.5 gives 4, 5.5 gives 6).
