@@ -58,6 +58,7 @@ class Form2 : public QDialog {
 
   private:
     void buildControls();
+    void confirmCountBox(int index);
     OuterSize* outerSize_ = nullptr;  // the height: title bar and border included
 };
 

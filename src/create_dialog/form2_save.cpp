@@ -77,12 +77,13 @@ void Form2::SSCommand1_Click() {
     if (EditPass == HintWord) return ShowCreateError(kHintIsEditText, kDifferentPasswords);
 
     // The counts as typed: Enter or Tab in a count box clamps it, a click on Save does not. They
-    // are checked here, before the shared counts (which clamp) take them.
+    // are checked here, before the shared counts (which clamp) take them; the advice names the
+    // range accepted here, not the tighter one that Enter holds the row count to.
     const qint16 rows = ReadCount(Text1[kRowCountBox]->text());
     const qint16 cols = ReadCount(Text1[kColCountBox]->text());
     if (rows < kMinSaveRows || rows > kMaxSaveRows)
         return ShowCreateError(QStringLiteral(u"行数（パスワードの数）が範囲外です。"),
-                               QStringLiteral(u"行数は７から３２までの数を設定してください。"));
+                               QStringLiteral(u"行数は２から９９までの数を設定してください。"));
     if (cols < kMinSaveCols || cols > kMaxSaveCols)
         return ShowCreateError(QStringLiteral(u"列数が範囲外です。"),
                                QStringLiteral(u"列数は３から７までの数を設定してください。"));

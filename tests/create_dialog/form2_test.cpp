@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -80,41 +83,53 @@ class Form2Test : public testing::Test {
     std::unique_ptr<Form2> dialog;
 };
 
-// From box 0, Enter (either key) or Tab visits every shown box in order, then wraps to box 0.
-// Enter never presses a button, not even one that had the focus before.
-TEST_F(Form2Test, EnterAndTabWalkTheShownBoxes) {
+// From box 0, Enter (either key) visits every shown box in order and wraps to box 0; it never
+// presses a button. Tab and Shift+Tab follow the tab order, the shown boxes, Close and Save, both
+// ways round. Every control they reach is named for screen readers: a box by its label.
+TEST_F(Form2Test, EnterWalksTheShownBoxesAndTabFollowsTheTabOrder) {
     for (int cols : {3, 5, 7})
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab}) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab, Qt::Key_Backtab}) {
             SCOPED_TRACE(testing::Message() << cols << " columns, key " << key);
             box(1)->setText(QString::number(cols));
             dialog->ArrangeColumns();
-            dialog->SSCommand2->setFocus();
-            for (int i = 0; i <= cols + 4; ++i) {
-                QTest::keyClick(box(i), key,
-                                key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-                EXPECT_EQ(focus(), box(i < cols + 4 ? i + 1 : 0)) << i;
+            std::vector<QWidget*> order(dialog->Text1.begin(), dialog->Text1.begin() + cols + 5);
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+                order.insert(order.end(), {dialog->SSCommand2, dialog->SSCommand1});
+            if (key == Qt::Key_Backtab) std::reverse(order.begin() + 1, order.end());
+            const auto mods = key == Qt::Key_Enter     ? Qt::KeypadModifier
+                              : key == Qt::Key_Backtab ? Qt::ShiftModifier
+                                                       : Qt::NoModifier;
+            box(0)->setFocus();
+            for (size_t i = 0; i < order.size(); ++i) {
+                const auto at = std::ranges::find(dialog->Text1, focus()) - dialog->Text1.begin();
+                EXPECT_EQ(QAccessible::queryAccessibleInterface(focus())->text(QAccessible::Name),
+                          at < 12 ? dialog->Label1[at]->text()
+                                  : static_cast<QPushButton*>(focus())->text());
+                QTest::keyClick(focus(), key, mods);
+                EXPECT_EQ(focus(), order[(i + 1) % order.size()]) << i;
             }
             EXPECT_TRUE(dialog->isVisible());
         }
     EXPECT_TRUE(messages.shown().empty());
 }
 
-// Both count boxes typed into, then Enter in box `enter` (none when -1). Enter in either count
-// box holds the rows to 7..32 and the columns to 3..7 (rounded half to even), fits the title boxes,
-// frames and outer height to the columns and moves on. Other keys go into the box as typed and fit
-// nothing. Hidden title boxes keep their text.
+// Both count boxes typed into, then Enter (or Tab or Shift+Tab, leaving the box) in box `enter`
+// (none when -1). Either way a count box is confirmed: it holds the rows to 7..32 and the columns
+// to 3..7 (rounded half to even), fits the title boxes, frames and outer height to the columns and
+// the focus moves on. Other keys go into the box as typed and fit nothing. Hidden title boxes keep
+// their text.
 TEST_F(Form2Test, CountBoxesFitTheDialog) {
     EXPECT_EQ(focus(), box(0));
     // clang-format off
-    struct Case { int enter; const char *rows, *cols, *rowsShown, *colsShown; int titles; };
+    struct Case { int enter; const char *rows, *cols, *rowsShown, *colsShown; int titles; Qt::Key key = Qt::Key_Return; };
     const Case cases[] = {
         {0, "7", "3", "7", "3", 3}, {0, "7", "4", "7", "4", 4}, {0, "7", "5", "7", "5", 5},
         {0, "7", "6", "7", "6", 6}, {0, "7", "7", "7", "7", 7}, {0, "7", "2", "7", "3", 3},
         {0, "7", "", "7", "3", 3}, {0, "7", "abc", "7", "3", 3}, {0, "7", "12", "7", "7", 7},
         {0, "7", "4.5", "7", "4.5", 4}, {0, "7", "6.5", "7", "6.5", 6},
-        {0, "7", "99999", "7", "7", 7}, {0, "40", "5", "32", "5", 5}, {0, "3", "5", "7", "5", 5},
+        {0, "7", "99999", "7", "7", 7}, {0, "40", "5", "32", "5", 5, Qt::Key_Tab}, {0, "3", "5", "7", "5", 5},
         {0, "0", "5", "7", "5", 5}, {0, "", "5", "7", "5", 5}, {0, "99999", "9", "32", "7", 7},
-        {1, "7", "9", "7", "7", 7}, {1, "7", "1", "7", "3", 3},
+        {1, "7", "9", "7", "7", 7, Qt::Key_Tab}, {1, "7", "1", "7", "3", 3, Qt::Key_Backtab}, {1, "7", "12", "7", "7", 7},
         {-1, "9a ,", "9a ,", "9a ,", "9a ,", 5}};
     // clang-format on
     for (const Case& c : cases) {
@@ -123,10 +138,14 @@ TEST_F(Form2Test, CountBoxesFitTheDialog) {
         box(4)->setFocus();
         QTest::keyClicks(box(0), c.rows);
         QTest::keyClicks(box(1), c.cols);
-        if (c.enter >= 0) QTest::keyClick(box(c.enter), Qt::Key_Return);
+        if (c.enter >= 0) {
+            box(c.enter)->setFocus();
+            QTest::keyClick(box(c.enter), c.key,
+                            c.key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        }
         EXPECT_EQ(box(0)->text(), c.rowsShown);
         EXPECT_EQ(box(1)->text(), c.colsShown);
-        EXPECT_EQ(focus(), box(c.enter < 0 ? 4 : c.enter + 1));
+        EXPECT_EQ(focus(), box(c.enter < 0 ? 4 : c.key == Qt::Key_Backtab ? 0 : c.enter + 1));
         EXPECT_EQ(shown(dialog->Text1), c.titles + 5);
         EXPECT_EQ(shown(dialog->SSFrame1), c.titles + 4);
         EXPECT_EQ(dialog->frameGeometry().height(), TwipsToPixels(7425 - (7 - c.titles) * 630));
@@ -169,7 +188,7 @@ TEST_F(Form2Test, SaveRefusesOrWritesTheFirstItemFile) {
         {{{2, " pw "}, {3, "pw  "}, {4, "pw"}}, u"ログインパスワードと編集パスワードが同じです。"_s + different},
         {{{4, " login-pw"}}, u"ログインパスワードと連想言葉が同じです。"_s + different},
         {{{4, "edit-pw"}}, u"編集パスワードと連想言葉が同じです。"_s + different},
-        {{{0, "1"}}, rows}, {{{0, "100"}}, rows}, {{{1, "2"}}, cols}, {{{1, "8"}}, cols},
+        {{{0, "1"}}, rows + u"\r\n行数は２から９９までの数を設定してください。"_s}, {{{0, "100"}}, rows}, {{{1, "2"}}, cols}, {{{1, "8"}}, cols},
         {{{2, "a,b"}}, u"ログインパスワード"_s + bad}, {{{3, ",x"}}, u"編集パスワード"_s + bad},
         {{{4, "h\nx"}}, u"連想言葉"_s + bad}, {{{1, "7"}, {11, "A\rB"}}, u"第７列項目名"_s + bad},
         {{{2, QString(700, u'x')}}, u"入力された文字が長すぎて保存できません。"_s},
