@@ -72,19 +72,22 @@ bool ConfirmCredentials(int rows) {
                   kSaveTitle) == kIdOk;
 }
 
-// Save: collects the grid into the table and writes the item file. Whenever nothing is written,
-// the table is put back as it was, so that a later refill or copy never shows unsaved rows.
-// A save that works says nothing and leaves the grid and the buttons as they are.
+// Save: collects the grid into the table and writes the item file; a grid whose first row has no
+// name has nothing to save. Whenever nothing is written, the table is put back as it was, so that
+// a later refill or copy never shows unsaved rows. A save that works says nothing and leaves the
+// grid and the buttons as they are.
 void Form1::SSCommand4_Click() {
     vaSpread1->CommitEdit();
+    if (ReadCell(*vaSpread1, 1, 0).isEmpty()) {  // no questions: their answers could not matter
+        MsgBox(kNothingToSaveText, kMbExclamation, kSaveTitle);
+        return;
+    }
     if (!ConfirmUnnamedRows(*vaSpread1)) return;
     const Table savedTable = ItemTable;
     const int savedRowCount = RowCount;
     const qint16 n = CollectForSave(*vaSpread1);
     bool written = false;
-    if (n == 0) {
-        MsgBox(kNothingToSaveText, kMbExclamation, kSaveTitle);
-    } else if (n > 0 && ConfirmCredentials(n)) {
+    if (n > 0 && ConfirmCredentials(n)) {
         RowCount = n;
         written = WriteItemFile();
     }
