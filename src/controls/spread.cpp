@@ -1,6 +1,7 @@
 #include "controls/spread.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPointer>
@@ -13,6 +14,17 @@
 
 namespace dravesse {
 
+namespace {
+
+// Ctrl+Tab and Ctrl+Shift+Tab: the keys that move the focus out of a widget that keeps Tab for
+// itself.
+bool isCtrlTab(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
+           (key.modifiers() & Qt::ControlModifier);
+}
+
+}  // namespace
+
 // The standard delegate, remembering the editor it opened last so that the grid can close it.
 class EditorDelegate : public QStyledItemDelegate {
   public:
@@ -24,6 +36,17 @@ class EditorDelegate : public QStyledItemDelegate {
         return editor;
     }
     mutable QPointer<QWidget> lastEditor;
+
+  protected:
+    // The standard editor takes every Tab as a move to the next cell; Ctrl+Tab goes to the grid,
+    // which lets the focus go.
+    bool eventFilter(QObject* editor, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && isCtrlTab(*static_cast<QKeyEvent*>(event))) {
+            QCoreApplication::sendEvent(parent(), event);
+            return true;
+        }
+        return QStyledItemDelegate::eventFilter(editor, event);
+    }
 };
 
 namespace {
@@ -73,6 +96,8 @@ Spread::Spread(QWidget* parent) : QTableWidget(parent) {
             [this](int c) { emit Click(c + 1, 0); });
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             [this](int c) { emit DblClick(c + 1, 0); });
+
+    reportMoves();
 
     // The corner button shows the corner's text and reports clicks as row 0, column 0.
     corner_ = findChild<QAbstractButton*>();
@@ -292,6 +317,39 @@ bool Spread::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonDblClick) emit DblClick(0, 0);
     }
     return QTableWidget::eventFilter(watched, event);
+}
+
+// Keys of the grid beyond Qt's own: Ctrl+Tab lets the focus go, Shift+Space chooses a row.
+void Spread::keyPressEvent(QKeyEvent* event) {
+    if (letFocusGo(*event) || chooseRowByKey(*event))
+        event->accept();
+    else
+        QTableWidget::keyPressEvent(event);
+}
+
+// Tab moves from cell to cell; Ctrl+Tab and Ctrl+Shift+Tab move the focus to the window's next and
+// previous control, keeping what was typed into an open editor.
+bool Spread::letFocusGo(const QKeyEvent& key) {
+    if (!isCtrlTab(key)) return false;
+    CommitEdit();
+    QWidget::focusNextPrevChild(key.key() == Qt::Key_Tab && !(key.modifiers() & Qt::ShiftModifier));
+    return true;
+}
+
+// Shift+Space chooses the current cell's row as a click on its name does.
+bool Spread::chooseRowByKey(const QKeyEvent& key) {
+    if (key.key() != Qt::Key_Space || key.modifiers() != Qt::ShiftModifier || currentRow() < 0)
+        return false;
+    const qint32 row = currentRow() + 1;
+    setActive(row, 0);
+    emit Click(0, row);
+    return true;
+}
+
+void Spread::reportMoves() {
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int r, int c, int, int) {
+        if (!internalChange_ && r >= 0 && c >= 0) emit Moved(c + 1, r + 1);
+    });
 }
 
 }  // namespace dravesse

@@ -76,12 +76,19 @@ class Spread : public QTableWidget {
   signals:
     void Click(qint32 Col, qint32 Row);
     void DblClick(qint32 Col, qint32 Row);
+    // The person moved the current cell, by keys or by pressing a mouse button on a cell; the
+    // grid's own changes to its rows and texts do not count.
+    void Moved(qint32 Col, qint32 Row);
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void reportMoves();
+    bool letFocusGo(const QKeyEvent& key);
+    bool chooseRowByKey(const QKeyEvent& key);
     void clearText(qint32 row1, qint32 col1, qint32 row2, qint32 col2);
     void insertRowAt(qint32 row);
     void deleteRowAt(qint32 row);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QShortcut>
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"
@@ -103,6 +104,21 @@ void Form1::createControls() {
     connect(vaSpread1, &Spread::DblClick, this, &Form1::vaSpread1_DblClick);
     Text1->installEventFilter(this);
     Label1->installEventFilter(this);
+    addKeyboardUse();
+}
+
+// What the mouse does, the keyboard does too: moving in the grid chooses a cell (Shift+Space a
+// row) and Ctrl+L hides and locks as the label's double-click does. Screen readers name the grid;
+// the entry box takes its label's caption, the buttons their own.
+void Form1::addKeyboardUse() {
+    connect(vaSpread1, &Spread::Moved, this, &Form1::vaSpread1_Moved);
+    auto* lockKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(lockKey, &QShortcut::activated, this, [this] {
+        if (Label1->isEnabled()) Label1_DblClick();
+    });
+    vaSpread1->setAccessibleName(QStringLiteral("Item table"));
+    vaSpread1->setAccessibleDescription(QStringLiteral(
+        "Tab moves from cell to cell, Shift+Space chooses the row, Ctrl+Tab leaves the table"));
 }
 
 void Form1::SetText1PasswordChar(bool masked) {

@@ -38,6 +38,7 @@ class Form1 : public QWidget {
     // The grid's handlers and the routines they share with the buttons.
     void vaSpread1_Click(qint32 Col, qint32 Row);
     void vaSpread1_DblClick(qint32 Col, qint32 Row);
+    void vaSpread1_Moved(qint32 Col, qint32 Row);
     void CopyCell();
     void ShowItemName();
 
@@ -77,6 +78,7 @@ class Form1 : public QWidget {
 
   private:
     void createControls();
+    void addKeyboardUse();
     void setButtonBarReachable(bool reachable);
     void lockOut();
 

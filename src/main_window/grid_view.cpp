@@ -28,6 +28,16 @@ void Form1::vaSpread1_Click(qint32 Col, qint32 Row) {
     }
 }
 
+// A cell reached with the keys becomes the chosen one as a clicked cell does, but copies nothing:
+// moving through a masked table must not pass every value over the clipboard.
+void Form1::vaSpread1_Moved(qint32 Col, qint32 Row) {
+    CurRow = Row;
+    CurCol = Col;
+    SSCommand5->setEnabled(false);
+    SSCommand6->setEnabled(false);
+    ShowItemName();
+}
+
 // While editing is on, a double-click on a named row's header inserts an empty row above it and
 // one on an unnamed row's header removes that row. The header row is never touched, and the
 // grid never grows beyond the rows the item file can hold.

@@ -34,6 +34,8 @@ class Form1Test : public testing::Test {
         messages.clear();
         form = std::make_unique<Form1>();
         form->show();
+        form->activateWindow();  // for the window's shortcuts
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
     // Types the text into the entry box and presses Enter.
     void enter(const QString& text) {

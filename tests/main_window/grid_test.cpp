@@ -1,5 +1,8 @@
 // What the grid shows in each display mode, what clicks and Copy put on the clipboard, and the
 // Display, Edit, Insert and Delete buttons.
+#include <QAccessible>
+#include <QApplication>
+
 #include "controls/colors.h"
 #include "main_window/form1_fixture.h"
 #include "main_window/grid_routines.h"
@@ -33,6 +36,42 @@ TEST_F(Form1Test, ClicksAndCopyTakeOnlyStoredValues) {
         form->SSCommand2->click();
         EXPECT_EQ(clipboardText(), QStringLiteral("s3cret")) << mode;
     }
+}
+
+// The keys reach what the mouse does. A move chooses the cell (Copy takes it, the entry box shows
+// its row's name for renaming) without copying; Shift+Space chooses the row for Insert and Delete;
+// Ctrl+Tab leaves the grid, keeping an open editor's text, and Ctrl+Shift+Tab comes back to the
+// control before it. Every control that Tab reaches is named for screen readers.
+TEST_F(Form1Test, KeysDoWhatTheMouseDoes) {
+    unlock(true, true);
+    Spread* const grid = form->vaSpread1;
+    grid->setFocus();
+    grid->setCurrentCell(0, 0);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(std::tuple(CurRow, CurCol, form->Text1->text()), std::tuple(2, 1, "Mail"));
+    EXPECT_EQ(clipboardText(), QStringLiteral("before"));
+    form->SSCommand2->click();
+    EXPECT_EQ(clipboardText(), QStringLiteral("alice@example.org"));
+    QTest::keyClick(grid, Qt::Key_Space, Qt::ShiftModifier);
+    EXPECT_EQ(std::pair(grid->ActiveRow(), grid->ActiveCol()), std::pair(2, 0));
+    EXPECT_TRUE(form->SSCommand5->isEnabled() && form->SSCommand6->isEnabled());
+    QTest::keyClicks(grid, QStringLiteral("x"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(cell(1, 2), QStringLiteral("x"));
+    const std::vector<QWidget*> tabOrder{
+        form->Text1,      form->SSCommand2, form->SSCommand4, form->SSCommand3,
+        form->SSCommand1, form->SSCommand5, form->SSCommand6, grid};
+    for (QWidget* expected : tabOrder) {
+        EXPECT_EQ(QApplication::focusWidget(), expected);
+        EXPECT_FALSE(
+            QAccessible::queryAccessibleInterface(expected)->text(QAccessible::Name).isEmpty());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // Tab in the grid moved to the next cell, which disabled Insert and Delete again.
+    EXPECT_EQ(std::pair(grid->currentRow(), grid->currentColumn()), std::pair(1, 1));
+    QTest::keyClick(grid, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->SSCommand1);
 }
 
 // Display cycles through the three modes, masking by mode; a refill stops at the first unnamed
