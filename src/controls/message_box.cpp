@@ -1,13 +1,26 @@
 #include "controls/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include "app/msg_box.h"
 
 namespace dravesse {
+namespace {
 
+// The window a message belongs to: the active one, or the open modal dialog while another program
+// has the focus. Nothing at start-up, before any window is open.
+QWidget* ownerWindow() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return QApplication::activeModalWidget();
+}
+
+}  // namespace
+
+// With its window as parent, the box is that window's transient (on X11 and on Wayland) and Qt
+// centres it over that window instead of the screen.
 int ShowMessageBox(const QString& prompt, int style, const QString& title) {
-    QMessageBox box;
+    QMessageBox box(ownerWindow());
     box.setWindowTitle(title);
     box.setText(prompt);
     switch (style & 0x70) {

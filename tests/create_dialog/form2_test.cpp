@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "app/msg_box.h"
 #include "app/shared_state.h"
 #include "controls/button3d.h"
+#include "controls/message_box.h"
 #include "controls/panel3d.h"
 #include "controls/twips.h"
 #include "store/item_file_format.h"
@@ -229,6 +231,18 @@ TEST_F(Form2Test, SaveRefusesOrWritesTheFirstItemFile) {
         EXPECT_EQ(QStringList(row.begin(), row.begin() + 6), credentials);
         EXPECT_EQ(file->table[0][file->colCount + 1], HintWord);
     }
+}
+
+// A real message box opens centred over the active window, its parent.
+TEST_F(Form2Test, MessageBoxesOpenOverTheActiveWindow) {
+    QRect shownAt;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box->parentWidget() == dialog.get()) shownAt = box->frameGeometry();
+        box->close();
+    });
+    EXPECT_EQ(ShowMessageBox("Refused", kMbCritical, "Save/ Create Tamblet"), kIdOk);
+    EXPECT_LE((shownAt.center() - dialog->frameGeometry().center()).manhattanLength(), 2);
 }
 
 TEST_F(Form2Test, SaveClosesEvenWhenTheFileCannotBeWritten) {
