@@ -90,4 +90,65 @@ e2e_expect_exit 0
 E2E_APP=$first
 e2e_close "$wid"
 e2e_expect_exit 0
+
+# ==== Desktop entry and keyboard-only use ====================================================
+# The installed desktop entry and the one added to the menu are valid and start the installed
+# program. Then a fresh table is made and used with the keyboard alone, the create dialog under a
+# decimal-comma locale.
+desktop_entry_checks() {
+    echo "-- the desktop entry names the installed program and icon"
+    local entry="$program/dravesse.desktop" data="$E2E_TMP/data"
+    desktop-file-validate "$entry" || e2e_fail "the installed desktop entry is not valid"
+    [ "$(sed -n 's/^Exec=//p' "$entry")" = "$program/dravesse" ] || e2e_fail "$(grep ^Exec= "$entry")"
+    [ "$(sed -n 's/^Icon=//p' "$entry")" = "$program/dravesse.png" ] || e2e_fail "$(grep ^Icon= "$entry")"
+    XDG_DATA_HOME="$data" "$(dirname "$0")/../../packaging/add_to_menu.sh" "$program"
+    desktop-file-validate "$data/applications/dravesse.desktop" || e2e_fail "the menu's entry is not valid"
+    grep -qx "Exec=$program/dravesse" "$data/applications/dravesse.desktop" || e2e_fail "menu entry's Exec"
+    cmp -s "$program/dravesse.png" "$data/icons/hicolor/32x32/apps/dravesse.png" || e2e_fail "no icon in the theme"
+}
+
+keyboard_only_pass() {
+    echo "-- keyboard only: create a table under de_DE.UTF-8, log in, edit, save, lock"
+    local folder="$E2E_TMP/keyboard" wid small
+    locale -a | grep -qix 'de_DE\.utf-\?8' || e2e_fail "the locale de_DE.UTF-8 is missing (scripts/deps test)"
+    cmake --install "$build" --prefix "$folder" >/dev/null
+    LC_ALL=de_DE.UTF-8 e2e_start "$folder"
+    wid=$(e2e_wait_window "Create Tamblet")
+    e2e_focus "$wid"
+    e2e_key Tab; e2e_type "5.5"; e2e_key Tab   # six columns: halves go to the even neighbour
+    e2e_type "star gate"; e2e_key Tab
+    e2e_type "open sesame"; e2e_key Tab
+    e2e_type "moon"
+    e2e_key Tab Tab Tab Tab Tab Tab Tab Tab space   # past six title boxes and Close to Save
+    e2e_expect_exit 0
+    [ "$(head -n 1 "$folder/Tamblet.csv")" = $'7x6,User Name,Login,Confirm,Kouza No,Card Password,Phone No\r' ] ||
+        e2e_fail "unexpected header: $(head -n 1 "$folder/Tamblet.csv")"
+
+    LC_ALL=de_DE.UTF-8 e2e_start "$folder"
+    wid=$(e2e_wait_window "$main_title")
+    e2e_focus "$wid"
+    e2e_geometry "$wid"
+    small=$W_H
+    e2e_type "star gate"; e2e_key Return
+    e2e_type "open sesame"; e2e_key Return
+    e2e_wait "the window to grow" bash -c "source '$(dirname "$0")/lib/x_session.sh'; e2e_geometry $wid; [ \$W_H -gt $small ]"
+    e2e_key Tab Tab space space        # Copy, then Display twice: every value shown
+    e2e_key shift+Tab space            # Edit
+    e2e_key Tab Tab                    # past Display and the disabled Insert and Delete: the grid
+    e2e_type "k3yb0ard"                # into the first value cell
+    e2e_key ctrl+Tab Tab Tab space     # out of the grid to the entry box, past Copy to Save
+    e2e_wait "the backup" test -f "$folder/Tamblet1.csv"
+    e2e_key ctrl+l                     # hide and lock
+    e2e_wait "the window to shrink" e2e_height_is "$wid" "$small"
+    e2e_type "open sesame"; e2e_key Return
+    e2e_key Tab space                  # Copy: the stored value of the cell typed into
+    e2e_wait "the saved value on the clipboard" e2e_clipboard_is "k3yb0ard"
+    e2e_close "$wid"
+    e2e_expect_exit 0
+}
+
+desktop_entry_checks
+keyboard_only_pass
+# ==== end of desktop entry and keyboard-only use =============================================
+
 echo "PASS"
