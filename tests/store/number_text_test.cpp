@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <clocale>
 #include <limits>
-
-#include "store/next_field.h"
 
 namespace dravesse {
 namespace {
@@ -39,28 +38,6 @@ TEST(NumberText, ToInt16HalfEvenRejectsWhatDoesNotFit) {
     EXPECT_FALSE(ToInt16HalfEven(32767.5));
     EXPECT_FALSE(ToInt16HalfEven(std::numeric_limits<double>::infinity()));
     EXPECT_FALSE(ToInt16HalfEven(std::numeric_limits<double>::quiet_NaN()));
-}
-
-TEST(NextField, SplitsAtCommasWithOneBasedPositions) {
-    const QString text = QStringLiteral("ab,,c");
-    QString field;
-    qsizetype pos = NextField(text, field, 1);
-    EXPECT_EQ(field, "ab");
-    EXPECT_EQ(pos, 4);
-    pos = NextField(text, field, pos);
-    EXPECT_EQ(field, "");
-    EXPECT_EQ(pos, 5);
-    pos = NextField(text, field, pos);
-    EXPECT_EQ(field, "c");
-    EXPECT_EQ(pos, 0);
-
-    // A trailing comma leaves one empty last field; a start one past the end gives it too.
-    pos = NextField(QStringLiteral("a,"), field, 1);
-    EXPECT_EQ(pos, 3);
-    EXPECT_EQ(NextField(QStringLiteral("a,"), field, pos), 0);
-    EXPECT_EQ(field, "");
-    EXPECT_EQ(NextField(QString(), field, 1), 0);
-    EXPECT_EQ(field, "");
 }
 
 }  // namespace
