@@ -33,11 +33,19 @@ class EditorDelegate : public QStyledItemDelegate {
                           const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         lastEditor = editor;
+        nameForReaders(editor, index);
         return editor;
     }
     mutable QPointer<QWidget> lastEditor;
 
   protected:
+    // A screen reader names the editor after its column's title.
+    static void nameForReaders(QWidget* editor, const QModelIndex& index) {
+        if (editor)
+            editor->setAccessibleName(
+                index.model()->headerData(index.column(), Qt::Horizontal).toString());
+    }
+
     // The standard editor takes every Tab as a move to the next cell; Ctrl+Tab goes to the grid,
     // which lets the focus go.
     bool eventFilter(QObject* editor, QEvent* event) override {

@@ -29,7 +29,8 @@ void Form1::vaSpread1_Click(qint32 Col, qint32 Row) {
 }
 
 // A cell reached with the keys becomes the chosen one as a clicked cell does, but copies nothing:
-// moving through a masked table must not pass every value over the clipboard.
+// moving through a masked table must not pass every value over the clipboard. (A mouse press on
+// a cell comes here too; its click follows.)
 void Form1::vaSpread1_Moved(qint32 Col, qint32 Row) {
     CurRow = Row;
     CurCol = Col;

@@ -57,6 +57,9 @@ TEST_F(Form1Test, KeysDoWhatTheMouseDoes) {
     EXPECT_EQ(std::pair(grid->ActiveRow(), grid->ActiveCol()), std::pair(2, 0));
     EXPECT_TRUE(form->SSCommand5->isEnabled() && form->SSCommand6->isEnabled());
     QTest::keyClicks(grid, QStringLiteral("x"));
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(QApplication::focusWidget())->text(QAccessible::Name),
+        QStringLiteral("User Name"));  // the open editor, by its column's title
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(cell(1, 2), QStringLiteral("x"));
     const std::vector<QWidget*> tabOrder{
