@@ -25,13 +25,16 @@ TEST_F(Form1Test, ClicksAndCopyTakeOnlyStoredValues) {
         form->vaSpread1_Click(c.col, c.row);
         EXPECT_EQ(clipboardText(), c.col == 2 && c.row == 2 ? "pw" : "before") << c.what;
     }
+    // Copy, the copy key and the grid's menu; never the grid's text, never the mask.
     form->vaSpread1->SetText(2, 1, QStringLiteral("unsaved"));
     form->vaSpread1->setCurrentCell(0, 1);
-    for (qint16 mode : {0, 1, 2}) {
-        GridMode = mode;
+    for (int way = 0; way < 9; ++way) {
+        GridMode = static_cast<qint16>(way % 3);
         QGuiApplication::clipboard()->clear();
-        form->SSCommand2->click();
-        EXPECT_EQ(clipboardText(), QStringLiteral("s3cret")) << mode;
+        if (way < 3) form->SSCommand2->click();
+        if (way >= 3 && way < 6) QTest::keyClick(form->vaSpread1, Qt::Key_C, Qt::ControlModifier);
+        if (way >= 6) form->GridMenu(1, 2)->actions().first()->trigger();
+        EXPECT_EQ(clipboardText(), QStringLiteral("s3cret")) << way;
     }
 }
 
