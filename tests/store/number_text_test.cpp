@@ -35,26 +35,17 @@ TEST(NumberText, ToInt16HalfEvenRejectsWhatDoesNotFit) {
     EXPECT_FALSE(ToInt16HalfEven(std::numeric_limits<double>::quiet_NaN()));
 }
 
+// A trailing comma leaves one empty last field; a start one past the end gives it too.
 TEST(NextField, SplitsAtCommasWithOneBasedPositions) {
-    const QString text = QStringLiteral("ab,,c");
-    QString field;
-    qsizetype pos = NextField(text, field, 1);
-    EXPECT_EQ(field, "ab");
-    EXPECT_EQ(pos, 4);
-    pos = NextField(text, field, pos);
-    EXPECT_EQ(field, "");
-    EXPECT_EQ(pos, 5);
-    pos = NextField(text, field, pos);
-    EXPECT_EQ(field, "c");
-    EXPECT_EQ(pos, 0);
-
-    // A trailing comma leaves one empty last field; a start one past the end gives it too.
-    pos = NextField(QStringLiteral("a,"), field, 1);
-    EXPECT_EQ(pos, 3);
-    EXPECT_EQ(NextField(QStringLiteral("a,"), field, pos), 0);
-    EXPECT_EQ(field, "");
-    EXPECT_EQ(NextField(QString(), field, 1), 0);
-    EXPECT_EQ(field, "");
+    // text, start, the field, where the next one starts (0: this was the last)
+    const std::tuple<const char*, int, const char*, int> cases[] = {
+        {"ab,,c", 1, "ab", 4}, {"ab,,c", 4, "", 5}, {"ab,,c", 5, "c", 0},
+        {"a,", 1, "a", 3},     {"a,", 3, "", 0},    {"", 1, "", 0}};
+    for (const auto& [text, start, field, next] : cases) {
+        QString got = QStringLiteral("untouched");
+        EXPECT_EQ(NextField(QString::fromUtf8(text), got, start), next) << text << start;
+        EXPECT_EQ(got, QString::fromUtf8(field)) << text << start;
+    }
 }
 
 }  // namespace
