@@ -46,8 +46,8 @@ class Form1 : public QWidget {
     void CopyCell();
     void ShowItemName();
 
-    // The grid's menu for one cell (grid row and column); the grid opens it on a right click or
-    // the menu key.
+    // The grid's menu for one cell (grid row and column): Copy, and Generate password while
+    // editing is on. The grid opens it on a right click or the menu key.
     std::unique_ptr<QMenu> GridMenu(qint32 row, qint32 col);
 
     // The entry box's handlers.
@@ -100,6 +100,9 @@ class Form1 : public QWidget {
     bool gridEvent(QObject* watched, QEvent* event);
     bool gridKey(QKeyEvent* key);
     void showGridMenu(qint32 row, qint32 col, const QPoint& globalPos);
+    bool canGeneratePassword(qint32 row, qint32 col);
+    void generatePassword(qint32 row, qint32 col);
+    static bool isGenerateKey(const QKeyEvent* key);
 
     OuterSize* outerSize_ = nullptr;
     SecretClipboard clipboard_;

@@ -1,7 +1,8 @@
 // The grid's menu and keys, and what an open cell editor may not do. A value leaves the grid only
 // the way the Copy button sends it: the stored value of the chosen cell, marked as a secret and
 // taken away again after a while. Qt's own ways out (the view's copy key, the editor's copy, cut
-// and menu, the X11 selection of the editor's text) are closed.
+// and menu, the X11 selection of the editor's text) are closed. While editing is on, the menu and
+// Ctrl+G also put a new password into an item's value cell.
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -12,7 +13,9 @@
 #include "app/shared_state.h"
 #include "controls/spread.h"
 #include "main_window/form1.h"
+#include "main_window/grid_routines.h"
 #include "main_window/main_window_texts.h"
+#include "store/password_generator.h"
 
 namespace dravesse {
 namespace {
@@ -31,7 +34,29 @@ std::unique_ptr<QMenu> Form1::GridMenu(qint32 row, qint32 col) {
     auto menu = std::make_unique<QMenu>(this);
     QAction* copy = menu->addAction(kCopyCaption, this, [this, row, col] { copyCellAt(row, col); });
     copy->setEnabled(storedValue(row, col) != nullptr);
+    QAction* generate =
+        menu->addAction(kGenerateCaption, this, [this, row, col] { generatePassword(row, col); });
+    generate->setEnabled(canGeneratePassword(row, col));
     return menu;
+}
+
+// Only a value cell of an item row, while editing is on: never a name, a title or the row that
+// holds the passwords the window itself checks.
+bool Form1::canGeneratePassword(qint32 row, qint32 col) {
+    return EditFlag == 1 && row >= 1 && row <= vaSpread1->MaxRows() && col >= 1 &&
+           col <= ColCount && ReadCell(*vaSpread1, row, 0) != kCredentialsName;
+}
+
+// The new password goes into the grid as typed text would: Save stores it, a refill drops it.
+// It is never copied and never shown anywhere else.
+void Form1::generatePassword(qint32 row, qint32 col) {
+    if (!canGeneratePassword(row, col)) return;
+    vaSpread1->CommitEdit();
+    vaSpread1->SetText(col, row, GeneratePassword());
+}
+
+bool Form1::isGenerateKey(const QKeyEvent* key) {
+    return key->key() == Qt::Key_G && key->modifiers() == Qt::ControlModifier;
 }
 
 void Form1::showGridMenu(qint32 row, qint32 col, const QPoint& globalPos) {
@@ -42,6 +67,10 @@ void Form1::showGridMenu(qint32 row, qint32 col, const QPoint& globalPos) {
 bool Form1::gridKey(QKeyEvent* key) {
     if (key->matches(QKeySequence::Copy)) {
         copyCellAt(vaSpread1->ActiveRow(), vaSpread1->ActiveCol());
+        return true;
+    }
+    if (isGenerateKey(key)) {
+        generatePassword(vaSpread1->ActiveRow(), vaSpread1->ActiveCol());
         return true;
     }
     return false;
@@ -73,6 +102,11 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
         if (type == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)) return true;
+            if (isGenerateKey(key)) {
+                const QModelIndex cell = vaSpread1->currentIndex();
+                generatePassword(cell.row() + 1, cell.column() + 1);
+                return true;
+            }
         }
         if (type == QEvent::ContextMenu) {
             const QModelIndex cell = vaSpread1->currentIndex();

@@ -81,6 +81,29 @@ TEST_F(Form1Test, DisplayCyclesThroughTheModesAndEditTogglesInFullView) {
     for (int r = 2; r <= 4; ++r) EXPECT_EQ(cell(0, r) + cell(2, r), QString()) << r;
 }
 
+// A new password only in an item's value cell while editing is on, by the menu or Ctrl+G; the
+// clipboard is never touched.
+TEST_F(Form1Test, GeneratePasswordOnlyInItemValuesWhileEditing) {
+    unlock(true);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    // clang-format off
+    struct Case { bool editing; qint32 col, row; bool works; };  // row 3 holds the credentials
+    for (const Case& c : {Case{false, 2, 1, false}, {true, 0, 1, false}, {true, 2, 0, false}, {true, 2, 3, false}, {true, 3, 4, true}}) {
+        // clang-format on
+        if (c.editing != (EditFlag == 1)) form->SSCommand3->click();
+        const QString before = cell(c.col, c.row);
+        const auto menu = form->GridMenu(c.row, c.col);
+        EXPECT_EQ(menu->actions()[1]->isEnabled(), c.works);
+        menu->actions()[1]->trigger();
+        EXPECT_EQ(cell(c.col, c.row).size(), c.works ? 20 : before.size()) << c.col << c.row;
+        EXPECT_EQ(cell(c.col, c.row) != before, c.works);
+    }
+    form->vaSpread1->setCurrentCell(0, 0);
+    QTest::keyClick(form->vaSpread1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(cell(1, 1).size(), 20);
+    EXPECT_EQ(clipboardText(), QStringLiteral("before"));
+}
+
 // Insert stops short of the rows the item file can hold; Delete leaves at least two rows. Only
 // the grid changes: the stored table follows at Save.
 TEST_F(Form1Test, InsertAndDeleteStayWithinTheRowLimits) {

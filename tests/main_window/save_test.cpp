@@ -15,14 +15,22 @@ namespace dravesse::test {
 namespace {
 
 // Save commits a still open cell editor (whose text cannot be copied or cut), says nothing but
-// the answered question about the emptied login password, and leaves the view as it was.
+// the answered question about the emptied login password, and leaves the view as it was. A
+// password generated in an editor is saved like typed text.
 TEST_F(Form1Test, SaveWritesTheGridAndKeepsTheView) {
     unlock(true, true);
     form->vaSpread1->SetText(2, 3, QString());
-    form->vaSpread1->setCurrentCell(0, 0);
-    QTest::keyClick(form->vaSpread1, Qt::Key_F2);
-    auto* editor = form->vaSpread1->viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
+    QLineEdit* editor = nullptr;
+    for (int row : {3, 0}) {
+        form->vaSpread1->setCurrentCell(row, row ? 2 : 0);
+        QTest::keyClick(form->vaSpread1, Qt::Key_F2);
+        editor = form->vaSpread1->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        if (row) QTest::keyClick(editor, Qt::Key_G, Qt::ControlModifier);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    const QString generated = cell(3, 4);
+    EXPECT_EQ(generated.size(), 20);
     editor->setText(QStringLiteral("bob"));
     editor->selectAll();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
@@ -42,6 +50,7 @@ TEST_F(Form1Test, SaveWritesTheGridAndKeepsTheView) {
     ASSERT_EQ(ReadItemFile(), 4);
     EXPECT_EQ(ItemTable[0][1], QStringLiteral("bob"));
     EXPECT_EQ(LoginPass, QStringLiteral("hoshizoramieru"));
+    EXPECT_EQ(ItemTable[3][3], generated);
 }
 
 // Every question declined and every refusal leaves the folder and the stored table unchanged.
