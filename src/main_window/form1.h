@@ -102,7 +102,6 @@ class Form1 : public QWidget {
     void showGridMenu(qint32 row, qint32 col, const QPoint& globalPos);
     bool canGeneratePassword(qint32 row, qint32 col);
     void generatePassword(qint32 row, qint32 col);
-    static bool isGenerateKey(const QKeyEvent* key);
 
     OuterSize* outerSize_ = nullptr;
     SecretClipboard clipboard_;

@@ -28,6 +28,10 @@ void dropOwnSelection() {
         clipboard->clear(QClipboard::Selection);
 }
 
+bool isGenerateKey(const QKeyEvent* key) {
+    return key->key() == Qt::Key_G && key->modifiers() == Qt::ControlModifier;
+}
+
 }  // namespace
 
 std::unique_ptr<QMenu> Form1::GridMenu(qint32 row, qint32 col) {
@@ -55,10 +59,6 @@ void Form1::generatePassword(qint32 row, qint32 col) {
     vaSpread1->SetText(col, row, GeneratePassword());
 }
 
-bool Form1::isGenerateKey(const QKeyEvent* key) {
-    return key->key() == Qt::Key_G && key->modifiers() == Qt::ControlModifier;
-}
-
 void Form1::showGridMenu(qint32 row, qint32 col, const QPoint& globalPos) {
     GridMenu(row, col)->exec(globalPos);
 }
@@ -81,7 +81,9 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == vaSpread1) {
         if (type == QEvent::KeyPress) return gridKey(static_cast<QKeyEvent*>(event));
-        if (type == QEvent::ContextMenu) {  // the menu key: the active cell
+        if (type == QEvent::ContextMenu) {  // the menu key: the active cell; not the headers
+            if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard)
+                return true;
             const QModelIndex current = vaSpread1->currentIndex();
             const QRect at = current.isValid() ? vaSpread1->visualRect(current) : QRect();
             showGridMenu(vaSpread1->ActiveRow(), vaSpread1->ActiveCol(),
