@@ -6,6 +6,12 @@
 source "$(dirname "$0")/lib/x_session.sh"
 build="$2"
 
+for tool in weston weston-debug wl-paste; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps test)" >&2; exit 77; }
+done
+compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-*.so" >/dev/null ||
+    { echo "SKIP: Qt's Wayland platform is not installed (scripts/deps test)" >&2; exit 77; }
+
 e2e_begin
 program=$(e2e_install "$build")
 
