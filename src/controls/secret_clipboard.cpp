@@ -20,13 +20,29 @@ QByteArray SecretClipboard::fingerprint(const QString& text) const {
     return QMessageAuthenticationCode::hash(text.toUtf8(), key_, QCryptographicHash::Sha256);
 }
 
-void SecretClipboard::PutText(const QString& text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
+namespace {
+
+void putMarked(const QString& text) {
     auto* mime = new QMimeData;
     mime->setText(text);
-    mime->setData(kHintFormat, QByteArrayLiteral("secret"));
-    clipboard->setMimeData(mime);
+    mime->setData(SecretClipboard::kHintFormat, QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+// Clearing alone is not enough everywhere: a Wayland compositor that keeps a copy of the
+// selection (Weston does) offers that copy again as soon as its owner clears it. So an empty
+// text, itself marked as a secret, takes the value's place first, and only then is the clipboard
+// cleared: on X11 it is left without an owner, on Wayland at worst the empty copy is offered.
+void takeAway() {
+    putMarked(QString());
+    QGuiApplication::clipboard()->clear();
+}
+
+}  // namespace
+
+void SecretClipboard::PutText(const QString& text) {
+    QGuiApplication::clipboard()->clear();
+    putMarked(text);
     lastPutMac_ = fingerprint(text);
     timer_.start();
 }
@@ -34,15 +50,14 @@ void SecretClipboard::PutText(const QString& text) {
 void SecretClipboard::Clear() {
     timer_.stop();
     lastPutMac_.clear();
-    QGuiApplication::clipboard()->clear();
+    takeAway();
 }
 
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;
     const QMimeData* now = QGuiApplication::clipboard()->mimeData();
-    if (now && now->hasText() && fingerprint(now->text()) == lastPutMac_)
-        QGuiApplication::clipboard()->clear();
+    if (now && now->hasText() && fingerprint(now->text()) == lastPutMac_) takeAway();
     lastPutMac_.clear();
 }
 

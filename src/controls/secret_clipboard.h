@@ -20,7 +20,8 @@ class SecretClipboard : public QObject {
     // that takes it away again.
     void PutText(const QString& text);
 
-    // Empties the clipboard, whatever it holds.
+    // Empties the clipboard, whatever it holds; on Wayland too, where the compositor may keep a
+    // copy of a cleared selection (see takeAway in the .cpp).
     void Clear();
 
     // Empties the clipboard if it still holds the text put there last. The timer runs this.

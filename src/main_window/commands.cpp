@@ -46,14 +46,13 @@ void Form1::SSCommand1_Click() {
     vaSpread1->SetMaxCols(ColCount);
     vaSpread1->SetMaxRows(RowCount);
     FillGrid(*vaSpread1);
+    resetStoredRows(RowCount);
 }
 
 // Copy: the stored value of the active cell, in every display mode.
 void Form1::SSCommand2_Click() {
     vaSpread1->CommitEdit();
-    CurRow = vaSpread1->ActiveRow();
-    CurCol = vaSpread1->ActiveCol();
-    CopyCell();
+    copyCellAt(vaSpread1->ActiveRow(), vaSpread1->ActiveCol());
 }
 
 // Edit: unlocks every cell and lets Enter in the entry box rename the chosen row, or locks
@@ -88,6 +87,7 @@ void Form1::SSCommand5_Click() {
     vaSpread1->SetMaxRows(vaSpread1->MaxRows() + 1);
     vaSpread1->SetRow(n);
     vaSpread1->SetAction(kActionInsertRow);
+    gridRowInserted(n);
     vaSpread1->SetText(0, n, kNewRowName + QString::number(n));
     const int cols = ColCount;
     for (int c = 1; c <= cols; ++c) vaSpread1->SetText(c, n, QString());
@@ -99,6 +99,7 @@ void Form1::SSCommand6_Click() {
     if (vaSpread1->MaxRows() <= 2) return;
     vaSpread1->SetRow(vaSpread1->ActiveRow());
     vaSpread1->SetAction(kActionDeleteRow);
+    gridRowDeleted(vaSpread1->Row());
     vaSpread1->SetMaxRows(vaSpread1->MaxRows() - 1);
 }
 

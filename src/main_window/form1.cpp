@@ -80,6 +80,7 @@ void Form1::createControls() {
     vaSpread1 = new Spread(SSPanel1);
     SetTwipsGeometry(vaSpread1, 120, 120, 8115, 2355);
     vaSpread1->setFont(GothicFont(11.25));
+    vaSpread1->setDragDropMode(QAbstractItemView::NoDragDrop);  // a value leaves only by Copy
 
     Label1 = new QLabel(kPasswordCaption, this);
     SetTwipsGeometry(Label1, 360, 75, 1335, 285);
@@ -104,6 +105,8 @@ void Form1::createControls() {
     connect(vaSpread1, &Spread::DblClick, this, &Form1::vaSpread1_DblClick);
     Text1->installEventFilter(this);
     Label1->installEventFilter(this);
+    vaSpread1->installEventFilter(this);
+    vaSpread1->viewport()->installEventFilter(this);
     addKeyboardUse();
 }
 
@@ -164,6 +167,7 @@ void Form1::Form_Load() {
     vaSpread1->SetMaxCols(ColCount);
     vaSpread1->SetMaxRows(RowCount);
     FillGrid(*vaSpread1);
+    resetStoredRows(RowCount);
     vaSpread1->SetRow(-1);
     vaSpread1->SetCol(-1);
     vaSpread1->SetProtect(true);
@@ -212,6 +216,7 @@ void Form1::Label1_DblClick() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (gridEvent(watched, event)) return true;
     if (watched == Text1 && Text1->isEnabled()) {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);

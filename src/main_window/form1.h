@@ -2,17 +2,22 @@
 // command buttons. Its routines are spread over several files by what they do:
 //   form1.cpp           controls, the two sizes and the window's own handlers
 //   grid_view.cpp       clicks on the grid, copying a stored value, showing an item name
+//   grid_menu.cpp       the grid's menu and keys, and what a cell editor may not do
 //   login.cpp           the entry box: login, edit unlocking, renaming, wrong passwords
 //   commands.cpp        the six buttons
 //   save_from_grid.cpp  collecting the grid into the table and saving it
 #pragma once
 
 #include <QWidget>
+#include <memory>
+#include <vector>
 
 #include "controls/secret_clipboard.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 
 namespace dravesse {
 
@@ -41,6 +46,10 @@ class Form1 : public QWidget {
     void vaSpread1_Moved(qint32 Col, qint32 Row);
     void CopyCell();
     void ShowItemName();
+
+    // The grid's menu for one cell (grid row and column): Copy, and Generate password while
+    // editing is on. The grid opens it on a right click or the menu key.
+    std::unique_ptr<QMenu> GridMenu(qint32 row, qint32 col);
 
     // The entry box's handlers.
     void Text1_KeyPress(qint16& KeyAscii);
@@ -82,8 +91,23 @@ class Form1 : public QWidget {
     void setButtonBarReachable(bool reachable);
     void lockOut();
 
+    // Which stored table row each grid row shows: a refill and a save make it the table's order,
+    // Insert, Delete and the row-header double-click shift it; rows not stored yet have none.
+    void resetStoredRows(int stored);
+    void gridRowInserted(qint32 row);
+    void gridRowDeleted(qint32 row);
+    const QString* storedValue(qint32 row, qint32 col) const;
+    void copyCellAt(qint32 row, qint32 col);
+
+    bool gridEvent(QObject* watched, QEvent* event);
+    bool gridKey(QKeyEvent* key);
+    void showGridMenu(qint32 row, qint32 col, const QPoint& globalPos);
+    bool canGeneratePassword(qint32 row, qint32 col);
+    void generatePassword(qint32 row, qint32 col);
+
     OuterSize* outerSize_ = nullptr;
     SecretClipboard clipboard_;
+    std::vector<qint32> storedRows_;  // by grid row; -1: none
     bool lockedOut_ = false;
 };
 

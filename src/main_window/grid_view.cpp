@@ -53,19 +53,50 @@ void Form1::vaSpread1_DblClick(qint32 Col, qint32 Row) {
         if (vaSpread1->MaxRows() >= kMaxItemRows) return;
         vaSpread1->SetMaxRows(vaSpread1->MaxRows() + 1);
         vaSpread1->SetAction(kActionInsertRow);
+        gridRowInserted(Row);
         ClearRows(*vaSpread1, Row, 1);
         CurCol = 0;
         CurRow = Row;
     } else {
         vaSpread1->SetAction(kActionDeleteRow);
+        gridRowDeleted(Row);
         vaSpread1->SetMaxRows(vaSpread1->MaxRows() - 1);
     }
 }
 
-// Copies the stored value (never the mask, never the grid's unsaved text) of the chosen cell.
+// Copies the stored value (never the mask, never the grid's unsaved text) of the chosen cell:
+// that of the stored row the grid row shows, which rows inserted or deleted since the last refill
+// or save have moved. A row not stored yet copies nothing.
 void Form1::CopyCell() {
-    if (CurRow < 1 || CurRow > RowCount || CurCol < 0 || CurCol > ColCount) return;
-    clipboard_.PutText(ItemTable[CurRow - 1][CurCol]);
+    if (const QString* value = storedValue(CurRow, CurCol)) clipboard_.PutText(*value);
+}
+
+const QString* Form1::storedValue(qint32 row, qint32 col) const {
+    const qint32 stored =
+        row >= 1 && row < static_cast<qint32>(storedRows_.size()) ? storedRows_[row] : -1;
+    if (stored < 0 || stored >= RowCount || col < 0 || col > ColCount) return nullptr;
+    return &ItemTable[stored][col];
+}
+
+void Form1::copyCellAt(qint32 row, qint32 col) {
+    CurRow = row;
+    CurCol = col;
+    CopyCell();
+}
+
+void Form1::resetStoredRows(int stored) {
+    storedRows_.assign(static_cast<size_t>(stored) + 1, -1);
+    for (int g = 1; g <= stored; ++g) storedRows_[g] = g - 1;
+}
+
+void Form1::gridRowInserted(qint32 row) {
+    if (row >= 1 && row <= static_cast<qint32>(storedRows_.size()))
+        storedRows_.insert(storedRows_.begin() + row, -1);
+}
+
+void Form1::gridRowDeleted(qint32 row) {
+    if (row >= 1 && row < static_cast<qint32>(storedRows_.size()))
+        storedRows_.erase(storedRows_.begin() + row);
 }
 
 void Form1::ShowItemName() {

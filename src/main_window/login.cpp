@@ -33,6 +33,7 @@ void Form1::Text1_KeyPress(qint16& KeyAscii) {
     if (!SSPanel2->isHidden() && s == EditPass) {
         Text1->setText(QString());
         FormSize(QStringLiteral("L"));
+        SizeFlag = 0;  // the window is large now, so the next label double-click hides it
         SSCommand1->setEnabled(true);
         return;
     }

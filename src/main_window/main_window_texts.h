@@ -12,6 +12,8 @@ inline const QString kItemNameCaption = QStringLiteral("Item Name");
 inline const QString kCornerText = QStringLiteral("Item");
 inline const QString kMaskText = QStringLiteral("********");
 inline const QString kNewRowName = QStringLiteral("New");
+inline const QString kCopyCaption = QStringLiteral("Copy");  // the grid's menu
+inline const QString kGenerateCaption = QStringLiteral("Generate password");
 
 inline const QString kFormSizeTitle = QStringLiteral("FormSize/Dravesse");
 inline const QString kProgramErrorText = QStringLiteral("Program Error!");

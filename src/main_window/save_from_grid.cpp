@@ -49,7 +49,7 @@ bool ConfirmUnnamedRows(Spread& grid) {
 
 // The passwords that the next start will take from these rows, as the loader takes them.
 bool ConfirmCredentials(int rows) {
-    bool found = false;
+    bool found = false, loginGiven = false, editGiven = false;
     QString login = QString::fromUtf16(kDefaultLoginPass);
     QString edit = QString::fromUtf16(kDefaultEditPass);
     QString hint;
@@ -58,11 +58,19 @@ bool ConfirmCredentials(int rows) {
         if (row[0] != kCredentialsName) continue;
         found = true;
         hint = row[1];
-        if (!row[2].isEmpty()) login = row[2];
-        if (!row[3].isEmpty()) edit = row[3];
+        if (!row[2].isEmpty()) {
+            login = row[2];
+            loginGiven = true;
+        }
+        if (!row[3].isEmpty()) {
+            edit = row[3];
+            editGiven = true;
+        }
     }
     if (!found) return true;
     QStringList problems;
+    if (!loginGiven) problems << kEmptyLoginText.arg(login);
+    if (!editGiven) problems << kEmptyEditText.arg(edit);
     if (login == edit) problems << kSamePasswordsText;
     if (hint == login) problems << kHintIsLoginText;
     if (hint == edit) problems << kHintIsEditText;
@@ -94,6 +102,8 @@ void Form1::SSCommand4_Click() {
     if (!written) {
         ItemTable = savedTable;
         RowCount = savedRowCount;
+    } else {
+        resetStoredRows(RowCount);  // the grid's named rows at the top are the table now
     }
 }
 

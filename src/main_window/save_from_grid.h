@@ -17,8 +17,9 @@ qint16 CollectForSave(Spread& grid);
 // row below it. True: go on.
 bool ConfirmUnnamedRows(Spread& grid);
 
-// When the credentials among rows 0 to rows - 1 of ItemTable would make editing impossible (both
-// passwords equal) or give a password away in the hint, asks whether to save anyway. True: go on.
+// When the credentials among rows 0 to rows - 1 of ItemTable would leave a password empty (the
+// next start then takes the built-in one), make editing impossible (both passwords equal) or give
+// a password away in the hint, asks whether to save anyway. True: go on.
 bool ConfirmCredentials(int rows);
 
 }  // namespace dravesse

@@ -19,7 +19,12 @@ inline const QString kDamagedText = QStringLiteral(u"データファイルは壊
 inline const QString kNothingSavedText =
     QStringLiteral("Nothing was saved: Tamblet.csv and its backups are as they were.");
 
-// Why a credentials row would lock its owner out or give a password away.
+// Why a credentials row would lock its owner out or give a password away. %1: the built-in
+// password that the next start takes instead of an empty one.
+inline const QString kEmptyLoginText = QStringLiteral(
+    u"ログインパスワードが空です。次回からは組み込みのパスワード「%1」でしか開けません。");
+inline const QString kEmptyEditText = QStringLiteral(
+    u"編集パスワードが空です。次回からは組み込みのパスワード「%1」でしか編集できません。");
 inline const QString kSamePasswordsText =
     QStringLiteral(u"ログインパスワードと編集パスワードが同じです。");
 inline const QString kHintIsLoginText = QStringLiteral(u"ログインパスワードと連想言葉が同じです。");

@@ -28,13 +28,16 @@ TEST_F(Form1Test, ClicksAndCopyTakeOnlyStoredValues) {
         form->vaSpread1_Click(c.col, c.row);
         EXPECT_EQ(clipboardText(), c.col == 2 && c.row == 2 ? "pw" : "before") << c.what;
     }
+    // Copy, the copy key and the grid's menu; never the grid's text, never the mask.
     form->vaSpread1->SetText(2, 1, QStringLiteral("unsaved"));
     form->vaSpread1->setCurrentCell(0, 1);
-    for (qint16 mode : {0, 1, 2}) {
-        GridMode = mode;
+    for (int way = 0; way < 9; ++way) {
+        GridMode = static_cast<qint16>(way % 3);
         QGuiApplication::clipboard()->clear();
-        form->SSCommand2->click();
-        EXPECT_EQ(clipboardText(), QStringLiteral("s3cret")) << mode;
+        if (way < 3) form->SSCommand2->click();
+        if (way >= 3 && way < 6) QTest::keyClick(form->vaSpread1, Qt::Key_C, Qt::ControlModifier);
+        if (way >= 6) form->GridMenu(1, 2)->actions().first()->trigger();
+        EXPECT_EQ(clipboardText(), QStringLiteral("s3cret")) << way;
     }
 }
 
@@ -118,6 +121,29 @@ TEST_F(Form1Test, DisplayCyclesThroughTheModesAndEditTogglesInFullView) {
     FillGrid(*form->vaSpread1);
     EXPECT_EQ(cell(0, 1), QStringLiteral("Bank"));
     for (int r = 2; r <= 4; ++r) EXPECT_EQ(cell(0, r) + cell(2, r), QString()) << r;
+}
+
+// A new password only in an item's value cell while editing is on, by the menu or Ctrl+G; the
+// clipboard is never touched.
+TEST_F(Form1Test, GeneratePasswordOnlyInItemValuesWhileEditing) {
+    unlock(true);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    // clang-format off
+    struct Case { bool editing; qint32 col, row; bool works; };  // row 3 holds the credentials
+    for (const Case& c : {Case{false, 2, 1, false}, {true, 0, 1, false}, {true, 2, 0, false}, {true, 2, 3, false}, {true, 3, 4, true}}) {
+        // clang-format on
+        if (c.editing != (EditFlag == 1)) form->SSCommand3->click();
+        const QString before = cell(c.col, c.row);
+        const auto menu = form->GridMenu(c.row, c.col);
+        EXPECT_EQ(menu->actions()[1]->isEnabled(), c.works);
+        menu->actions()[1]->trigger();
+        EXPECT_EQ(cell(c.col, c.row).size(), c.works ? 20 : before.size()) << c.col << c.row;
+        EXPECT_EQ(cell(c.col, c.row) != before, c.works);
+    }
+    form->vaSpread1->setCurrentCell(0, 0);
+    QTest::keyClick(form->vaSpread1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(cell(1, 1).size(), 20);
+    EXPECT_EQ(clipboardText(), QStringLiteral("before"));
 }
 
 // Insert stops short of the rows the item file can hold; Delete leaves at least two rows. Only

@@ -2,6 +2,7 @@
 // against a model.
 #include <QHeaderView>
 #include <QRandomGenerator>
+#include <numeric>
 
 #include "main_window/form1_fixture.h"
 #include "main_window/main_window_texts.h"
@@ -13,16 +14,34 @@
 namespace dravesse::test {
 namespace {
 
-// Save commits a still open cell editor, says nothing and leaves the view as it was.
-TEST_F(Form1Test, SaveWritesTheGridSilentlyAndKeepsTheView) {
+// Save commits a still open cell editor (whose text cannot be copied or cut), says nothing but
+// the answered question about the emptied login password, and leaves the view as it was. A
+// password generated in an editor is saved like typed text.
+TEST_F(Form1Test, SaveWritesTheGridAndKeepsTheView) {
     unlock(true, true);
-    form->vaSpread1->setCurrentCell(0, 0);
-    QTest::keyClick(form->vaSpread1, Qt::Key_F2);
-    auto* editor = form->vaSpread1->viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
+    form->vaSpread1->SetText(2, 3, QString());
+    QLineEdit* editor = nullptr;
+    for (int row : {3, 0}) {
+        form->vaSpread1->setCurrentCell(row, row ? 2 : 0);
+        QTest::keyClick(form->vaSpread1, Qt::Key_F2);
+        editor = form->vaSpread1->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        if (row) QTest::keyClick(editor, Qt::Key_G, Qt::ControlModifier);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    const QString generated = cell(3, 4);
+    EXPECT_EQ(generated.size(), 20);
     editor->setText(QStringLiteral("bob"));
+    editor->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    for (auto key : {Qt::Key_C, Qt::Key_X}) QTest::keyClick(editor, key, Qt::ControlModifier);
+    EXPECT_EQ(std::pair(clipboardText(), editor->text()),
+              std::pair(QString("before"), QString("bob")));
     form->SSCommand4->click();
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(
+        messages.shown(),
+        (std::vector<ShownMessage>{
+            {kEmptyLoginText.arg("hoshizoramieru") + "\r\n" + kSaveAnywayText, 49, kSaveTitle}}));
     EXPECT_EQ(GridMode * 10 + EditFlag, 21);  // full view, editing on
     EXPECT_TRUE(form->SSCommand4->isEnabled());
     EXPECT_EQ(cell(1, 1), QStringLiteral("bob"));
@@ -30,6 +49,8 @@ TEST_F(Form1Test, SaveWritesTheGridSilentlyAndKeepsTheView) {
     AppPath = folder.path();
     ASSERT_EQ(ReadItemFile(), 4);
     EXPECT_EQ(ItemTable[0][1], QStringLiteral("bob"));
+    EXPECT_EQ(LoginPass, QStringLiteral("hoshizoramieru"));
+    EXPECT_EQ(ItemTable[3][3], generated);
 }
 
 // Every question declined and every refusal leaves the folder and the stored table unchanged.
@@ -47,6 +68,7 @@ TEST_F(Form1Test, SaveThatWritesNothingLeavesFileAndTableUnchanged) {
         {3, 3, "login!", kIdCancel, {{kSamePasswordsText + nl + kSaveAnywayText, 49, s}}},   // edit password is login
         {1, 3, "login!", kIdCancel, {{kHintIsLoginText + nl + kSaveAnywayText, 49, s}}},
         {1, 3, "edit!",  kIdCancel, {{kHintIsEditText + nl + kSaveAnywayText, 49, s}}},
+        {3, 3, "",       kIdCancel, {{kEmptyEditText.arg("kaze no tayorie") + nl + kSaveAnywayText, 49, s}}},  // emptied
         {1, 1, "a,b",    kIdOk,     {{"", 48, s}}},                                          // the store refuses a comma
         {0, 0, nullptr,  kIdOk,     {{"", 48 | 4096, kErrorTitle}}},                         // writing fails
     };
@@ -77,9 +99,10 @@ TEST_F(Form1Test, SaveThatWritesNothingLeavesFileAndTableUnchanged) {
 }
 
 // Random sequences of Insert, Delete, row-header double-clicks, Display and Save (answering OK),
-// checked against a model of the grid's rows (name and values joined by "|"): the grid always
-// shows what the model says, a refill shows the stored table, and a save stores exactly the
-// grid's named rows. No stored row is ever lost.
+// checked against a model of the grid's rows (name and values joined by "|") and of the stored row
+// each shows (-1: none): the grid always shows what the model says, a refill shows the stored
+// table, and a save stores exactly the grid's named rows. No stored row is ever lost, and the
+// grid's menu and the masked click copy the stored value of the row chosen, or nothing.
 TEST_F(Form1Test, NoSequenceOfGridCommandsLosesAStoredRow) {
     const QString empty(ColCount, u'|');
     auto unnamed = [](const QString& row) { return row.startsWith(u'|'); };
@@ -105,34 +128,56 @@ TEST_F(Form1Test, NoSequenceOfGridCommandsLosesAStoredRow) {
         unlock(true, true);
         QRandomGenerator random(seed);
         QStringList model = stored();
+        auto storedRows = [&](int n) {
+            std::vector<int> rows(model.size(), -1);
+            std::iota(rows.begin(), rows.begin() + n, 0);
+            return rows;
+        };
+        std::vector<int> origin = storedRows(RowCount);
+        auto copies = [&](int row, auto copy) {  // as the model says
+            QGuiApplication::clipboard()->setText(QStringLiteral("none"));
+            copy();
+            const int at = origin[row - 1];
+            return clipboardText() == (at < 0 ? QStringLiteral("none") : ItemTable[at][2]);
+        };
         for (int step = 0; step < 40; ++step) {
             const int rows = form->vaSpread1->MaxRows(), row = 1 + random.bounded(rows),
                       command = random.bounded(5);
             if (command < 3) clickRowHeader(row, command == 2);
             if (command == 0) {
                 form->SSCommand5->click();  // Insert
-                if (row + 1 < 99 && rows < 99)
+                if (row + 1 < 99 && rows < 99) {
                     model.insert(row - 1, QStringLiteral("New%1").arg(row) + empty);
+                    origin.insert(origin.begin() + row - 1, -1);
+                }
             } else if (command == 1) {
                 form->SSCommand6->click();  // Delete
-                if (rows > 2) model.removeAt(row - 1);
+                if (rows > 2) model.removeAt(row - 1), origin.erase(origin.begin() + row - 1);
             } else if (command == 2) {  // an empty row above a named row, an empty row removed
                 if (unnamed(model[row - 1]))
-                    model.removeAt(row - 1);
+                    model.removeAt(row - 1), origin.erase(origin.begin() + row - 1);
                 else
-                    model.insert(row - 1, empty);
+                    model.insert(row - 1, empty), origin.insert(origin.begin() + row - 1, -1);
             } else if (command == 3) {  // Display three times: full view, refilled from the table
-                for (int i = 0; i < 3; ++i) form->SSCommand1->click();
-                form->SSCommand3->click();
+                form->SSCommand1->click();
                 model = stored();
+                origin = storedRows(RowCount);
+                const int g = std::min(row, static_cast<int>(model.size()));
+                EXPECT_TRUE(copies(g, [&] { form->vaSpread1_Click(2, g); })) << step;
+                for (int i = 0; i < 2; ++i) form->SSCommand1->click();
+                form->SSCommand3->click();
             } else {  // Save: the named rows at the top are stored; none: nothing changes
                 const QStringList before = stored();
                 form->SSCommand4->click();
                 const auto named =
                     std::find_if(model.begin(), model.end(), unnamed) - model.begin();
                 EXPECT_EQ(stored(), named ? model.mid(0, named) : before) << step;
+                if (named) origin = storedRows(named);
             }
             ASSERT_EQ(grid(), model) << "step " << step;
+            const int chosen = 1 + random.bounded(model.size());
+            EXPECT_TRUE(
+                copies(chosen, [&] { form->GridMenu(chosen, 2)->actions()[0]->trigger(); }));
         }
     }
 }

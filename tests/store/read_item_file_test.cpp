@@ -69,17 +69,16 @@ TEST_F(ReadItemFileTest, LoaderCases) {
         {"short row after unnamed row", ItemFileBytes("2x2,A,B", {",a,b,h", "r1,c"}), 2, 2, 2},
         {"extra fields ignored", ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0,x,y"}), 2, 2, 1},
         {"comma shifts the link", ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,c,r0"}), 0, 0, 0},
-        {"more lines than rows",
-         ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0", "r2,c,WRONG", "r3,d,r2"}), 4, 2, 1},
+        // clang-format off
+        {"more lines than rows", ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0", "r2,c,WRONG", "r3,d,r2"}), 4, 2, 1},
         {"at most 99 lines", ItemFileBytes("99x1,A", hundredRows), 99, 99, 1},
         {"fewer lines than rows", ItemFileBytes("3x1,A", {"r0,a,h", "r1,b,r0"}), 0, 0, 0},
         {"fewer lines, last unnamed", ItemFileBytes("3x1,A", {"r0,a,h", ",b,r0"}), 2, 3, 1},
         {"fewer titles than columns", ItemFileBytes("1x3,A", {"r0,a,b,c,h"}), 1, 1, 3},
         {"rows beyond 16 bits keep 99", ItemFileBytes("99999x1", {"r0,a,h", ",b,r0"}), 2, 99, 1},
-        {"columns beyond 16 bits keep 9", ItemFileBytes("1x70000", {"r0,1,2,3,4,5,6,7,8,9,h"}), 1,
-         1, 9},
-        {"counts round half to even", ItemFileBytes("2.5x1.5,A,B", {"r0,a,b,h", "r1,c,d,r0"}), 2, 2,
-         2},
+        {"columns beyond 16 bits keep 9", ItemFileBytes("1x70000", {"r0,1,2,3,4,5,6,7,8,9,h"}), 1, 1, 9},
+        {"counts round half to even", ItemFileBytes("2.5x1.5,A,B", {"r0,a,b,h", "r1,c,d,r0"}), 2, 2, 2},
+        // clang-format on
         {"blanks inside counts", ItemFileBytes(" 1 2x 3", {"r0,a,b,c,h", ",a,b,c,r0"}), 2, 12, 3},
         {"only a header", "2x1,A\r\n", 0, 0, 0},
         {"empty file", "", 0, 0, 0},
@@ -124,11 +123,9 @@ TEST_F(ReadItemFileTest, CredentialsAndDefaults) {
         {"none", {"r0,a,b,c,h"}, "", "hoshizoramieru", "kaze no tayorie"},
         {"stored", {"LoginPassword,stars,in,ed,h"}, "stars", "in", "ed"},
         {"empty passwords", {"LoginPassword,,,,h"}, "", "hoshizoramieru", "kaze no tayorie"},
-        {"later overrides",
-         {"LoginPassword,1,in1,ed1,h", "LoginPassword,2,in2,,LoginPassword"},
-         "2",
-         "in2",
-         "ed1"},
+        // clang-format off
+        {"later overrides", {"LoginPassword,1,in1,ed1,h", "LoginPassword,2,in2,,LoginPassword"}, "2", "in2", "ed1"},
+        // clang-format on
         {"case matters", {"loginpassword,x,in,ed,h"}, "", "hoshizoramieru", "kaze no tayorie"},
     };
     for (const auto& c : cases) {
