@@ -60,33 +60,55 @@ class MainTest : public testing::Test {
 
 // The item file is looked up in the program folder, never in the current directory: there the
 // main window opens on it, without one the create dialog opens, and a file that does not load
-// ends the program after the damaged-file message.
+// ends the program after the damaged-file message. A missing or damaged file with a sound backup
+// is restored from it when the person answers OK (a damaged one kept as Tamblet-damaged1.csv),
+// and with Cancel the program ends with every file as it was.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     const QString cwdFile = QDir(elsewhere_.path()).filePath(kItemFileName);
+    const QString backup = QDir(folder_.path()).filePath(BackupFileName(1));
+    const QString missing = "Tamblet.csv is missing.", damaged = kDamagedText;
     // clang-format off
-    const struct { const char* name; QByteArray inFolder, inCwd; int exit; const char* window; QString message; } cases[] = {
-        {"item file", good, "", 0, "dravesse::Form1", ""},
-        {"none, one in the current directory", "", good, 0, "dravesse::Form2", ""},
-        {"only a header", "7x5,A,B,C,D,E\r\n", "", 1, "", kDamagedText},
-        {"empty", QByteArray(0, 'x'), "", 1, "", kDamagedText},
-        {"junk", "junk", "", 1, "", kDamagedText}};
+    const struct { const char* name; QByteArray inFolder, inCwd, backup; int answer, exit; const char* window; QStringList messages; } cases[] = {
+        {"item file", good, "", "", kIdOk, 0, "dravesse::Form1", {}},
+        {"none, one in the current directory", "", good, "", kIdOk, 0, "dravesse::Form2", {}},
+        {"only a header", "7x5,A,B,C,D,E\r\n", "", "", kIdOk, 1, "", {damaged}},
+        {"empty", QByteArray(0, 'x'), "", "junk", kIdOk, 1, "", {damaged}},
+        {"junk", "junk", "", "", kIdOk, 1, "", {damaged}},
+        {"none, a backup", "", "", good, kIdOk, 0, "dravesse::Form1", {missing}},
+        {"none, a backup, Cancel", "", "", good, kIdCancel, 1, "", {missing}},
+        {"damaged, a backup", "junk", "", good, kIdOk, 0, "dravesse::Form1", {damaged, "The newest"}},
+        {"damaged, a backup, Cancel", "junk", "", good, kIdCancel, 1, "", {damaged, "The newest"}}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(itemFile());
+        for (const QString& name : QDir(folder_.path()).entryList(QDir::Files))
+            QFile::remove(QDir(folder_.path()).filePath(name));
         QFile::remove(cwdFile);
-        if (c.window != QLatin1String("dravesse::Form2")) test::WriteBytes(itemFile(), c.inFolder);
+        if (c.window != QLatin1String("dravesse::Form2") && c.messages.value(0) != missing)
+            test::WriteBytes(itemFile(), c.inFolder);
         if (!c.inCwd.isEmpty()) test::WriteBytes(cwdFile, c.inCwd);
+        if (!c.backup.isEmpty()) test::WriteBytes(backup, c.backup);
+        const auto before = test::SnapshotFolder(folder_.path());
         script_.clear();
+        for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
         EXPECT_EQ(runMain(), c.exit);
         QApplication::processEvents();
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
-        EXPECT_EQ(script_.shown().empty() ? QString() : script_.shown()[0].prompt, c.message);
+        ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
+        for (qsizetype i = 0; i < c.messages.size(); ++i)
+            EXPECT_TRUE(script_.shown()[i].prompt.startsWith(c.messages[i]));
         EXPECT_EQ(AppPath, folder_.path());
-        EXPECT_EQ(QFile::exists(itemFile()), !c.inFolder.isEmpty() || c.exit)
-            << "closing writes nothing";
+        auto after = test::SnapshotFolder(folder_.path()), expected = before;
+        if (!c.messages.isEmpty() && c.exit == 0) {  // restored, the damaged file kept
+            EXPECT_EQ(after.take(kItemFileName).bytes, c.backup);
+            expected.remove(kItemFileName);
+            if (!c.inFolder.isEmpty()) {
+                EXPECT_EQ(after.take("Tamblet-damaged1.csv").bytes, c.inFolder);
+            }
+        }
+        EXPECT_EQ(after, expected) << "nothing else is written";
     }
 }
 
