@@ -33,11 +33,6 @@ QString itemPath() {
     return QDir(AppPath).filePath(kItemFileName);
 }
 
-bool isNormalFile(const QString& path) {
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
-
 // All its rows present and linked: a file cut off after a whole line could otherwise pass.
 bool readsAsSoundTable(const QByteArray& bytes) {
     const std::optional<ItemFileContents> file = ParseItemFile(bytes);
@@ -52,7 +47,7 @@ std::vector<SoundCopy> soundCopies(bool cutShortOnly) {
     const qsizetype temps = paths.size();
     for (int g = 1; g <= 3 && !cutShortOnly; ++g) {
         const QString path = QDir(AppPath).filePath(BackupFileName(g));
-        if (isNormalFile(path)) paths << path;
+        if (IsNormalFile(path)) paths << path;
     }
     std::vector<SoundCopy> copies;
     for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -169,7 +164,7 @@ bool load() {
 }  // namespace
 
 StartWith LoadAtStart() {
-    if (!isNormalFile(itemPath())) {
+    if (!IsNormalFile(itemPath())) {
         const Restore restore = restoreMissing();
         if (restore == Restore::NothingFound) return StartWith::CreateDialog;
         if (restore == Restore::Declined) return StartWith::Nothing;

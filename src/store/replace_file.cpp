@@ -54,6 +54,11 @@ QString ReasonLine(const DiskFailure& failure) {
     return ReasonLine(QString::fromLocal8Bit(std::strerror(failure.error)), failure.folder);
 }
 
+bool IsNormalFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
+}
+
 QString ResolvedPath(const QString& path) {
     QFileInfo info(path);
     for (int depth = 0; info.isSymLink() && depth < 40; ++depth) info.setFile(info.symLinkTarget());

@@ -31,6 +31,9 @@ struct DiskFailure {
 QString ReasonLine(const QString& reason, const QString& folder);
 QString ReasonLine(const DiskFailure& failure);
 
+// A normal file of that name (through a link, if it is one): not a folder, not hidden.
+bool IsNormalFile(const QString& path);
+
 // The file a path stands for: the path itself, or the file its symbolic links end at (which need
 // not exist yet). Writing there keeps a linked Tamblet.csv a link.
 QString ResolvedPath(const QString& path);

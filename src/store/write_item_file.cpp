@@ -15,12 +15,6 @@
 namespace dravesse {
 namespace {
 
-// A normal file of that name: not a folder, not hidden.
-bool isNormalFile(const QString& path) {
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
-
 // The renames of one rotation, so that they can be undone in reverse when the save fails.
 class Rotation {
   public:
@@ -31,10 +25,10 @@ class Rotation {
     void run() {
         const QString t1 = path(BackupFileName(1)), t2 = path(BackupFileName(2)),
                       t3 = path(BackupFileName(3));
-        if (!isNormalFile(t1)) return;
-        if (isNormalFile(t2)) {
+        if (!IsNormalFile(t1)) return;
+        if (IsNormalFile(t2)) {
             // The oldest generation is set aside, and only deleted once the save succeeded.
-            if (isNormalFile(t3)) {
+            if (IsNormalFile(t3)) {
                 QFile::remove(parked());
                 parkedOldest_ = move(t3, parked());
             }
@@ -170,7 +164,7 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
 
     Rotation rotation(dir);
     rotation.run();
-    const bool hadItemFile = isNormalFile(item);
+    const bool hadItemFile = IsNormalFile(item);
     std::optional<DiskFailure> failure;
     if (hadItemFile && (failure = keepPrevious(item, backup))) {
         failure->what = QStringLiteral("Tamblet1.csv could not take the previous table.");
