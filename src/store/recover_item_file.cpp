@@ -99,9 +99,8 @@ bool putInPlace(const QByteArray& bytes) {
 QString keptName() {
     for (int n = 1;; ++n) {
         const QString name = QStringLiteral("Tamblet-damaged%1.csv").arg(n);
-        if (!QFileInfo(QDir(AppPath).filePath(name)).exists() &&
-            !QFileInfo(QDir(AppPath).filePath(name)).isSymLink())
-            return name;
+        const QFileInfo info(QDir(AppPath).filePath(name));
+        if (!info.exists() && !info.isSymLink()) return name;
     }
 }
 

@@ -9,10 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-
-#include "store/item_file_format.h"
 
 namespace dravesse {
 namespace {
@@ -140,7 +137,7 @@ std::optional<DiskFailure> CopyNoReplace(const QString& from, const QString& to)
     if (!source.open(QIODevice::ReadOnly))
         return failure(QStringLiteral("%1 could not be read.").arg(QFileInfo(from).fileName()),
                        from);
-    const QByteArray bytes = source.read(kMaxFileBytes + 1);
+    const QByteArray bytes = source.readAll();  // all of it: a damaged file may be large
     VerifiedTemp copy;
     if (auto failed = copy.write(to, bytes)) return failed;
     return copy.commitNoReplace();
