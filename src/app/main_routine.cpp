@@ -3,8 +3,6 @@
 #include <sys/resource.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
@@ -16,8 +14,7 @@
 #include "controls/message_box.h"
 #include "create_dialog/form2.h"
 #include "main_window/form1.h"
-#include "store/read_item_file.h"
-#include "store/store_texts.h"
+#include "store/recover_item_file.h"
 
 namespace dravesse {
 namespace {
@@ -46,19 +43,19 @@ int Main(QApplication& app, const QString& programFolder) {
     AppPath = programFolder;
 
     // Looked up in the folder the loader reads, whatever the current directory is.
-    const QFileInfo itemFile(QDir(AppPath).filePath(kItemFileName));
-    if (itemFile.isFile() && !itemFile.isHidden()) {
-        RowCount = kMaxItemRows;
-        ColCount = kMaxValueCols;
-        GridMode = EditFlag = SizeFlag = 0;
-        LoadResult = ReadItemFile();
-        if (LoadResult == 0) return 1;
-        Form1 form;
-        form.show();
-        // For the start-up benchmark: end as soon as the window is up.
-        if (qEnvironmentVariableIsSet("DRAVESSE_QUIT_WHEN_SHOWN"))
-            QTimer::singleShot(0, &app, &QCoreApplication::quit);
-        return app.exec();
+    switch (LoadAtStart()) {
+        case StartWith::Nothing:
+            return 1;
+        case StartWith::CreateDialog:
+            break;
+        case StartWith::MainWindow: {
+            Form1 form;
+            form.show();
+            // For the start-up benchmark: end as soon as the window is up.
+            if (qEnvironmentVariableIsSet("DRAVESSE_QUIT_WHEN_SHOWN"))
+                QTimer::singleShot(0, &app, &QCoreApplication::quit);
+            return app.exec();
+        }
     }
 
     Form2 dialog;

@@ -113,7 +113,11 @@ void Form2::SSCommand1_Click() {
     ColCount = cols;
     ColumnTitles = input.titles;
     ItemTable = input.table;
-    WriteItemFile();  // tells the user itself when the file could not be written
+    // A first write that fails keeps the dialog open with everything typed, so that the person
+    // can make the folder writable and press Save again; the store's message says so.
+    if (!WriteItemFile(QStringLiteral("The dialog stays open with everything you typed: make the "
+                                      "folder writable and press Save again.")))
+        return;
     accept();
 }
 

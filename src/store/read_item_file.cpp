@@ -6,6 +6,7 @@
 #include "app/msg_box.h"
 #include "app/shared_state.h"
 #include "store/item_file_format.h"
+#include "store/replace_file.h"
 #include "store/store_texts.h"
 
 namespace dravesse {
@@ -23,7 +24,8 @@ qint16 reportDamaged() {
 qint16 ReadItemFile() {
     QFile file(QDir(AppPath).filePath(kItemFileName));
     if (!file.open(QIODevice::ReadOnly)) {
-        MsgBox(kCanNotOpenText, kMbExclamation | kMbSystemModal, kErrorTitle);
+        MsgBox(kCanNotOpenText + QStringLiteral("\r\n") + ReasonLine(file.errorString(), AppPath),
+               kMbExclamation | kMbSystemModal, kErrorTitle);
         return 0;
     }
     const QByteArray bytes = file.read(kMaxFileBytes + 1);

@@ -15,6 +15,7 @@ inline const QString kReadTitle = QStringLiteral("Read File / Dravesse");
 inline const QString kSaveTitle = QStringLiteral("Save / Dravesse");
 
 inline const QString kCanNotOpenText = QStringLiteral("   Can not open Tamblet.csv !    ");
+inline const QString kCanNotSaveText = QStringLiteral("   Can not save Tamblet.csv !    ");
 inline const QString kDamagedText = QStringLiteral(u"データファイルは壊れています");
 inline const QString kNothingSavedText =
     QStringLiteral("Nothing was saved: Tamblet.csv and its backups are as they were.");

@@ -1,12 +1,11 @@
 #include "store/write_item_file.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <cerrno>
 #include <vector>
 
 #include "app/msg_box.h"
@@ -16,48 +15,31 @@
 namespace dravesse {
 namespace {
 
-SaveFaultHook& faultHook() {
-    static SaveFaultHook hook;
-    return hook;
-}
-
-bool fails(SaveStep step) {
-    return faultHook() && faultHook()(step);
-}
-
-// A normal file of that name: not a folder, not hidden.
-bool isNormalFile(const QString& path) {
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
-
 // The renames of one rotation, so that they can be undone in reverse when the save fails.
 class Rotation {
   public:
     explicit Rotation(const QDir& dir) : dir_(dir) {}
 
-    // Moves each generation one place down. A step that fails is passed over: since a rename
-    // never replaces an existing file, no generation can be overwritten by it.
+    // Moves Tamblet1.csv and Tamblet2.csv one place down. A step that fails is passed over: no
+    // rename replaces an existing file, so no generation can be overwritten by it.
     void run() {
-        const QString t0 = path(kItemFileName), t1 = path(BackupFileName(1)),
-                      t2 = path(BackupFileName(2)), t3 = path(BackupFileName(3));
-        if (isNormalFile(t1)) {
-            if (isNormalFile(t2)) {
-                // The oldest generation is set aside, and only deleted once the save succeeded.
-                if (isNormalFile(t3)) {
-                    QFile::remove(parked());
-                    parkedOldest_ = move(t3, parked());
-                }
-                move(t2, t3);
+        const QString t1 = path(BackupFileName(1)), t2 = path(BackupFileName(2)),
+                      t3 = path(BackupFileName(3));
+        if (!IsNormalFile(t1)) return;
+        if (IsNormalFile(t2)) {
+            // The oldest generation is set aside, and only deleted once the save succeeded.
+            if (IsNormalFile(t3)) {
+                QFile::remove(parked());
+                parkedOldest_ = move(t3, parked());
             }
-            move(t1, t2);
+            move(t2, t3);
         }
-        if (isNormalFile(t0)) move(t0, t1);
+        move(t1, t2);
     }
 
     void undo() {
         for (auto it = done_.rbegin(); it != done_.rend(); ++it)
-            QFile::rename(it->second, it->first);
+            RenameNoReplace(it->second, it->first);
         done_.clear();
     }
 
@@ -65,11 +47,17 @@ class Rotation {
         if (parkedOldest_) QFile::remove(parked());
     }
 
+    // The system's error of the first step that failed, 0 when none did.
+    int firstError() const { return firstError_; }
+
   private:
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString parked() const { return path(QStringLiteral(".Tamblet3.csv.old")); }
     bool move(const QString& from, const QString& to) {
-        if (fails(SaveStep::Rotate) || !QFile::rename(from, to)) return false;
+        if (FaultAt(SaveStep::Rotate) || !RenameNoReplace(from, to)) {
+            if (!firstError_) firstError_ = errno;
+            return false;
+        }
         done_.emplace_back(from, to);
         return true;
     }
@@ -77,20 +65,31 @@ class Rotation {
     QDir dir_;
     std::vector<std::pair<QString, QString>> done_;
     bool parkedOldest_ = false;
+    int firstError_ = 0;
 };
 
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+// Tamblet1.csv takes the table that Tamblet.csv holds, while Tamblet.csv keeps it too: a second
+// name for the same file, or a copy where the file system has no hard links. A linked
+// Tamblet.csv is always copied, so that the backup is a plain file of the program folder.
+std::optional<DiskFailure> keepPrevious(const QString& item, const QString& backup) {
+    if (!QFileInfo(item).isSymLink()) {
+        if (FaultAt(SaveStep::Backup))
+            return DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
+        if (::link(QFile::encodeName(item), QFile::encodeName(backup)) == 0) return std::nullopt;
+        if (errno != EPERM && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP &&
+            errno != EMLINK)
+            return DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
+    }
+    return CopyNoReplace(item, backup);
 }
 
-// Temporary files of saves that were killed before they finished.
-void removeStaleTempFiles(const QDir& dir) {
-    const QStringList stale = dir.entryList({QStringLiteral(".Tamblet.csv.??????")},
-                                            QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : stale) QFile::remove(dir.filePath(name));
+// Temporary files of earlier saves, also of the time before Tamblet.csv became a link.
+void removeLeftovers(const QDir& dir, const QString& target) {
+    QStringList stale = TempFilesBeside(target);
+    const QString item = dir.absoluteFilePath(kItemFileName);
+    if (target != item) stale << TempFilesBeside(item);
+    stale << TempFilesBeside(dir.filePath(BackupFileName(1)));
+    for (const QString& path : stale) QFile::remove(path);
 }
 
 // True when the bytes read back as exactly the table that was meant to be written.
@@ -108,69 +107,82 @@ bool readsBackAs(const QByteArray& bytes, const SaveInput& in) {
     return true;
 }
 
-bool failed(const QString& reason) {
-    MsgBox(QStringLiteral("   Can not save Tamblet.csv !    \r\n%1\r\n%2")
-               .arg(reason, kNothingSavedText),
-           kMbExclamation | kMbSystemModal, kErrorTitle);
+bool failed(const QString& first, const QStringList& more, const QString& onFailure) {
+    QStringList lines{first};
+    lines << more;
+    if (!onFailure.isEmpty()) lines << onFailure;
+    MsgBox(lines.join(QStringLiteral("\r\n")), kMbExclamation | kMbSystemModal, kErrorTitle);
     return false;
+}
+
+bool failed(const DiskFailure& failure, const QString& onFailure) {
+    QStringList more;
+    if (!failure.what.isEmpty()) more << failure.what;
+    more << ReasonLine(failure) << kNothingSavedText;
+    return failed(kCanNotSaveText, more, onFailure);
 }
 
 }  // namespace
 
-void SetSaveFaultHook(SaveFaultHook hook) {
-    faultHook() = std::move(hook);
-}
-
-bool WriteItemFile() {
+bool WriteItemFile(const QString& onFailure) {
     SaveInput input;
     input.rowCount = RowCount;
     input.colCount = ColCount;
     input.titles = ColumnTitles;
     input.table = ItemTable;
     input.hintWord = HintWord;
-    return WriteItemFileTo(AppPath, input);
+    return WriteItemFileTo(AppPath, input, onFailure);
 }
 
-bool WriteItemFileTo(const QString& folder, const SaveInput& input) {
+bool WriteItemFileTo(const QString& folder, const SaveInput& input, const QString& onFailure) {
     if (const std::optional<QString> refusal = CheckForSave(input)) {
-        MsgBox(*refusal + QStringLiteral("\r\n") + kNothingSavedText, kMbExclamation, kSaveTitle);
+        QString prompt = *refusal + QStringLiteral("\r\n") + kNothingSavedText;
+        if (!onFailure.isEmpty()) prompt += QStringLiteral("\r\n") + onFailure;
+        MsgBox(prompt, kMbExclamation, kSaveTitle);
         return false;
     }
     const QByteArray bytes = FormatItemFile(input);
     if (bytes.isEmpty() || !readsBackAs(bytes, input))
-        return failed(QStringLiteral("The table could not be put into the file's form."));
+        return failed(
+            kCanNotSaveText,
+            {QStringLiteral("The table could not be put into the file's form."), kNothingSavedText},
+            onFailure);
+    return WriteItemBytesTo(folder, bytes, onFailure);
+}
 
+bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QString& onFailure) {
     const QDir dir(folder);
-    removeStaleTempFiles(dir);
-    QTemporaryFile temp(dir.filePath(QStringLiteral(".Tamblet.csv.XXXXXX")));  // created 0600
-    temp.setAutoRemove(false);  // removed by hand below, so that a committed file stays
-    if (fails(SaveStep::CreateTemp) || !temp.open()) {
-        MsgBox(kCanNotOpenText, kMbExclamation | kMbSystemModal, kErrorTitle);
-        return false;
+    const QString item = dir.filePath(kItemFileName), backup = dir.filePath(BackupFileName(1));
+    const QString target = ResolvedPath(item);
+
+    VerifiedTemp temp;
+    if (std::optional<DiskFailure> failure = temp.write(target, bytes)) {
+        if (!temp.created())  // the folder takes no new file
+            return failed(kCanNotOpenText, {ReasonLine(*failure)}, onFailure);
+        return failed(*failure, onFailure);
     }
-    const QString tempPath = temp.fileName();
-    auto discard = [&](const QString& reason) {
-        temp.close();
-        QFile::remove(tempPath);
-        return failed(reason);
-    };
-    if (fails(SaveStep::WriteTemp) || temp.write(bytes) != bytes.size())
-        return discard(QStringLiteral("The file could not be written (is the disk full?)."));
-    if (fails(SaveStep::FlushTemp) || !temp.flush() || ::fsync(temp.handle()) != 0)
-        return discard(QStringLiteral("The file could not be flushed to disk."));
-    if (fails(SaveStep::VerifyTemp) || !temp.seek(0) || temp.readAll() != bytes)
-        return discard(QStringLiteral("The file did not read back as written."));
-    temp.close();
 
     Rotation rotation(dir);
     rotation.run();
-    if (fails(SaveStep::Commit) || !QFile::rename(tempPath, dir.filePath(kItemFileName))) {
+    const bool hadItemFile = IsNormalFile(item);
+    std::optional<DiskFailure> failure;
+    if (hadItemFile && (failure = keepPrevious(item, backup))) {
+        failure->what = QStringLiteral("Tamblet1.csv could not take the previous table.");
+        if (failure->error == EEXIST && rotation.firstError()) {  // the backups did not move
+            failure->what = QStringLiteral("The backups could not move down.");
+            failure->error = rotation.firstError();
+        }
+    } else if ((failure = temp.commit())) {
+        failure->what = QStringLiteral("The new file could not take the name Tamblet.csv.");
+        if (hadItemFile) QFile::remove(backup);
+    }
+    if (failure) {
         rotation.undo();
-        QFile::remove(tempPath);
-        return failed(QStringLiteral("The new file could not take the name Tamblet.csv."));
+        return failed(*failure, onFailure);
     }
     rotation.finish();
-    syncFolder(folder);
+    removeLeftovers(dir, target);
+    if (QFileInfo(target).absolutePath() != dir.absolutePath()) SyncFolder(folder);
     return true;
 }
 

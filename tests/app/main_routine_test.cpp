@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -60,33 +61,63 @@ class MainTest : public testing::Test {
 
 // The item file is looked up in the program folder, never in the current directory: there the
 // main window opens on it, without one the create dialog opens, and a file that does not load
-// ends the program after the damaged-file message.
+// ends the program after the damaged-file message. A missing or damaged file with a sound backup
+// is restored from it on OK (a damaged one kept under a name no file has), a newer table left by
+// a cut-short save becomes Tamblet.csv on OK, and Cancel leaves every file as it was.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
+    using Files = QMap<QString, QByteArray>;
     const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
+    const QByteArray newer = test::ItemFileBytes("2x1,A", {"r0,z,h", "r1,b,r0"});
     const QString cwdFile = QDir(elsewhere_.path()).filePath(kItemFileName);
+    const QString t0 = kItemFileName, t1 = BackupFileName(1), temp = ".Tamblet.csv.AbC123";
+    const QString missing = "Tamblet.csv is missing.", damaged = kDamagedText,
+                  offer = "The newest file", unfinished = "A save did not finish";
+    const QByteArray gone = "(removed)";
     // clang-format off
-    const struct { const char* name; QByteArray inFolder, inCwd; int exit; const char* window; QString message; } cases[] = {
-        {"item file", good, "", 0, "dravesse::Form1", ""},
-        {"none, one in the current directory", "", good, 0, "dravesse::Form2", ""},
-        {"only a header", "7x5,A,B,C,D,E\r\n", "", 1, "", kDamagedText},
-        {"empty", QByteArray(0, 'x'), "", 1, "", kDamagedText},
-        {"junk", "junk", "", 1, "", kDamagedText}};
+    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; } cases[] = {
+        {"item file", {{t0, good}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"none, one in the current directory", {}, good, kIdOk, 0, "dravesse::Form2", {}, {}},
+        {"only a header", {{t0, "7x5,A,B,C,D,E\r\n"}}, "", kIdOk, 1, "", {damaged}, {}},
+        {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, "", kIdOk, 1, "", {damaged}, {}},
+        {"none, a backup", {{t1, good}}, "", kIdOk, 0, "dravesse::Form1", {missing}, {{t0, good}}},
+        {"none, a backup, Cancel", {{t1, good}}, "", kIdCancel, 1, "", {missing}, {}},
+        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good}, {"Tamblet-damaged1.csv", "old"}}, "",
+         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good}, {"Tamblet-damaged2.csv", "junk"}}},
+        {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good}}, "", kIdCancel, 1, "", {damaged, offer}, {}},
+        {"a newer table of a cut-short save", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
+         {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}},
+        {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished}, {}}};
     // clang-format on
+    const QDir folder(folder_.path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(itemFile());
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(folder.filePath(name));
         QFile::remove(cwdFile);
-        if (c.window != QLatin1String("dravesse::Form2")) test::WriteBytes(itemFile(), c.inFolder);
+        for (const auto& [name, bytes] : c.files.asKeyValueRange()) {
+            test::WriteBytes(folder.filePath(name), bytes);
+            QFile file(folder.filePath(name));
+            if (name.startsWith(u'.') && file.open(QIODevice::Append))  // written after Tamblet.csv
+                file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                 QFileDevice::FileModificationTime);
+        }
         if (!c.inCwd.isEmpty()) test::WriteBytes(cwdFile, c.inCwd);
         script_.clear();
+        for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
         EXPECT_EQ(runMain(), c.exit);
         QApplication::processEvents();
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
-        EXPECT_EQ(script_.shown().empty() ? QString() : script_.shown()[0].prompt, c.message);
+        ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
+        for (qsizetype i = 0; i < c.messages.size(); ++i)
+            EXPECT_TRUE(script_.shown()[i].prompt.startsWith(c.messages[i]));
         EXPECT_EQ(AppPath, folder_.path());
-        EXPECT_EQ(QFile::exists(itemFile()), !c.inFolder.isEmpty() || c.exit)
-            << "closing writes nothing";
+        Files expected = c.files, after;
+        for (const auto& [name, bytes] : c.changed.asKeyValueRange())
+            bytes == gone ? void(expected.remove(name)) : void(expected[name] = bytes);
+        for (const auto& [name, state] : test::SnapshotFolder(folder_.path()).asKeyValueRange())
+            after[name] = state.bytes;
+        EXPECT_EQ(after, expected) << "nothing else is written";
     }
 }
 

@@ -245,13 +245,23 @@ TEST_F(Form2Test, MessageBoxesOpenOverTheActiveWindow) {
     EXPECT_LE((shownAt.center() - dialog->frameGeometry().center()).manhattanLength(), 2);
 }
 
-TEST_F(Form2Test, SaveClosesEvenWhenTheFileCannotBeWritten) {
+// A first write that fails keeps the dialog open with everything typed, and says so; once the
+// folder takes files again, Save writes the table and closes.
+TEST_F(Form2Test, SaveStaysOpenWhenTheFileCannotBeWritten) {
     SetSaveFaultHook([](SaveStep step) { return step == SaveStep::CreateTemp; });
-    save({});
+    save({{6, "Pass"}});
     ASSERT_EQ(messages.shown().size(), 1u);  // the store's own message
     EXPECT_EQ(messages.shown()[0].title, QStringLiteral("Error"));
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(
+        messages.shown()[0].prompt.startsWith(u"   Can not open Tamblet.csv !    \r\nReason: "_s));
+    EXPECT_TRUE(messages.shown()[0].prompt.endsWith(u"press Save again."_s));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(box(6)->text(), "Pass");
     EXPECT_TRUE(folderIsEmpty());
+    SetSaveFaultHook({});
+    QTest::mouseClick(dialog->SSCommand1, Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(ReadBytes(folder->filePath("Tamblet.csv")).startsWith("7x5,User Name,Pass,"));
 }
 
 }  // namespace

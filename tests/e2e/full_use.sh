@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the installed program on a private X server as a person would: creates the first table,
 # logs in, unlocks editing, changes a value, saves, copies it back through the real clipboard,
-# and starts a second instance. Usage: full_use.sh <dravesse executable> <build folder>
+# starts a second instance, and restores a removed Tamblet.csv from its backup.
+# Usage: full_use.sh <dravesse executable> <build folder>
 source "$(dirname "$0")/lib/x_session.sh"
 build="$2"
 
@@ -90,6 +91,28 @@ e2e_expect_exit 0
 E2E_APP=$first
 e2e_close "$wid"
 e2e_expect_exit 0
+
+# ---- restore pass: Tamblet.csv removed from a folder with backups -----------------------------
+restore_missing_table() {
+    echo "-- Tamblet.csv removed: the start offers the newest backup; OK restores it, then log in"
+    local backup="$program/Tamblet1.csv" wid question locked
+    [ -f "$backup" ] || e2e_fail "no Tamblet1.csv to restore from"
+    rm "$table"
+    e2e_start "$program"
+    question=$(e2e_wait_window "Read File / Dravesse")
+    e2e_focus "$question"
+    e2e_key Return                      # OK
+    wid=$(e2e_wait_window "$main_title")
+    cmp -s "$table" "$backup" || e2e_fail "Tamblet.csv is not a copy of Tamblet1.csv"
+    e2e_focus "$wid"
+    locked=$(e2e_look "$wid")
+    e2e_type "star gate"; e2e_key Return
+    e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
+    e2e_close "$wid"
+    e2e_expect_exit 0
+}
+restore_missing_table
+# ---- end of the restore pass -------------------------------------------------------------------
 
 # ==== Desktop entry and keyboard-only use ====================================================
 # The installed desktop entry and the one added to the menu are valid and start the installed

@@ -1,23 +1,28 @@
-// A save killed at any moment must leave a folder whose newest loadable table is either the one
-// before the save or the one being saved, and never a damaged Tamblet.csv.
+// A save killed at any moment, in a plain folder, through a linked Tamblet.csv or on FAT, must
+// leave Tamblet.csv holding the table before the save or the one being saved; the next start
+// opens one of them, at most after asking to finish the save that was cut short.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <ctime>
 
 #include "app/msg_box.h"
+#include "app/shared_state.h"
+#include "store/recover_item_file.h"
 #include "store/store_texts.h"
 #include "store/write_item_file.h"
 #include "support/folder_snapshot.h"
 
-namespace dravesse {
-namespace {
+namespace dravesse::test {
 
 // The largest table, with the generation number in every value.
 SaveInput generation(int n) {
@@ -30,81 +35,167 @@ SaveInput generation(int n) {
     return in;
 }
 
-// The generation in the newest loadable file: Tamblet.csv if it exists (it must then load), else
-// the newest backup that loads; -1 when there is none.
-int newestGeneration(const QDir& dir) {
-    for (int g = 0; g <= 3; ++g) {
-        const QString name = g ? BackupFileName(g) : kItemFileName;
-        if (!QFile::exists(dir.filePath(name))) continue;
-        const auto file = ParseItemFile(test::ReadBytes(dir.filePath(name)));
-        if (file && LinksMatch(file->table, file->rowCount, file->colCount))
-            return file->table[0][1].section(u'-', 0, 0).toInt();
-        if (g == 0) return -1;
-    }
-    return -1;
+int SaveGeneration(const QString& folder, int n) {
+    MsgBoxScript quiet;
+    return WriteItemFileTo(folder, generation(n)) ? 0 : 1;
 }
 
-// Saves generation n in a child that is killed after `delayNs`, or at the given occurrence of a
-// save step. Returns true when the child was killed before it finished.
-bool saveAndKill(const QString& folder, int n, long delayNs, SaveStep step = {}, int nth = 0) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int seen = 0;
-        if (nth > 0)
-            SetSaveFaultHook([&](SaveStep s) {
-                if (s == step && ++seen == nth) ::raise(SIGKILL);
-                return false;
-            });
-        ::_exit(WriteItemFileTo(folder, generation(n)) ? 0 : 1);
-    }
-    if (nth == 0) {
-        const timespec pause{0, delayNs};
-        ::nanosleep(&pause, nullptr);
-        ::kill(child, SIGKILL);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == 0) << "the save itself failed";
-    return WIFSIGNALED(status);
+namespace {
+
+int generationIn(const QByteArray& bytes) {
+    const auto file = ParseItemFile(bytes);
+    if (!file || !LinksMatch(file->table, file->rowCount, file->colCount)) return -1;
+    return file->table[0][1].section(u'-', 0, 0).toInt();
 }
+
+// The generation that the next start opens, answering OK to its one question if it asks (counted
+// in `asked`; it must begin with `question`); -1 when it opens none or asks more.
+int asked = 0;
+int nextStart(const QString& folder, const char* question = "A save did not finish") {
+    ResetSharedState();
+    AppPath = folder;
+    MsgBoxScript script;
+    if (LoadAtStart() != StartWith::MainWindow || script.shown().size() > 1) return -1;
+    asked += int(script.shown().size());
+    for (const ShownMessage& m : script.shown())
+        EXPECT_TRUE(m.prompt.startsWith(question)) << m.prompt.toStdString();
+    return ItemTable[0][1].section(u'-', 0, 0).toInt();
+}
+
+int run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForFinished(120'000)) return -1;
+    return p.exitStatus() == QProcess::CrashExit ? 128 + SIGKILL : p.exitCode();
+}
+
+// Saves generation n in a process of its own under strace, killed at the nth call of `call`.
+// True when it was killed.
+bool saveKilledAt(const QString& folder, int n, const char* call, int nth) {
+    const int code =
+        run(QStringLiteral("strace"),
+            {"-f", "-qq", "-o", "/dev/null", "-e", QStringLiteral("trace=%1").arg(call), "-e",
+             QStringLiteral("inject=%1:signal=SIGKILL:when=%2").arg(call).arg(nth),
+             QCoreApplication::applicationFilePath(), "--save", folder, QString::number(n)});
+    EXPECT_TRUE(code == 0 || code == 128 + SIGKILL) << "the save itself failed: " << code;
+    return code != 0;
+}
+
+// Four saves, generations n to n + 3: Tamblet.csv to Tamblet3.csv then hold the newest to oldest.
+void layFourGenerations(const QString& folder, int& n) {
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteItemFileTo(folder, generation(++n)));
+    for (int g = 0; g < 4; ++g)
+        EXPECT_EQ(
+            generationIn(ReadBytes(QDir(folder).filePath(g ? BackupFileName(g) : kItemFileName))),
+            n - g);
+}
+
+// Kills a save at each call it makes that renames, links or removes a file, one save for each,
+// and counts the kills.
+int killAtEveryCall(const QString& folder, int& n) {
+    const QString item = QDir(folder).filePath(kItemFileName);
+    const bool linked = QFileInfo(item).isSymLink();
+    int kills = 0;
+    for (const char* call :
+         {"rename", "renameat", "renameat2", "link", "linkat", "unlink", "unlinkat"})
+        for (int nth = 1;; ++nth) {
+            SCOPED_TRACE(testing::Message() << "killed at " << call << " #" << nth);
+            const int before = n;
+            if (!saveKilledAt(folder, ++n, call, nth)) break;  // the save ran to its end
+            ++kills;
+            EXPECT_TRUE(QFileInfo(item).isFile()) << "no Tamblet.csv";
+            EXPECT_EQ(QFileInfo(item).isSymLink(), linked);
+            const int left = generationIn(ReadBytes(item));
+            EXPECT_TRUE(left == before || left == n) << "Tamblet.csv holds " << left;
+            const int opened = nextStart(folder);
+            EXPECT_TRUE(opened == before || opened == n) << "the next start opened " << opened;
+            EXPECT_TRUE(WriteItemFileTo(folder, generation(++n)));
+        }
+    return kills;
+}
+
+// A FAT file system image mounted with fusefat for the test's lifetime.
+class FatFolder {
+  public:
+    FatFolder() {
+        const QString image = dir_.filePath("fat.img");
+        QDir().mkpath(path());
+        if (!QFile::exists("/dev/fuse")) {
+            why_ = "/dev/fuse is missing";
+        } else if (QFile f(image); !f.open(QIODevice::WriteOnly) || !f.resize(16 << 20) ||
+                                   run("mkfs.vfat", {image}) != 0) {
+            why_ = "mkfs.vfat (dosfstools) could not make a FAT image";
+        } else if (run("fusefat", {"-o", "rw+", image, path()}) != 0 ||
+                   QStorageInfo(path()).fileSystemType() != "fuse.fusefat") {
+            why_ = "fusefat could not mount a FAT image";
+        }
+    }
+    ~FatFolder() {
+        if (!*why_) run("fusermount", {"-u", path()});
+    }
+    QString path() const { return dir_.filePath("mnt"); }
+    const char* skipReason() const { return why_; }
+
+  private:
+    QTemporaryDir dir_;
+    const char* why_ = "";
+};
 
 TEST(KilledSave, LeavesTheOldOrTheNewTable) {
-    QTemporaryDir dir;
-    MsgBoxScript quiet;
+    ASSERT_EQ(run("strace", {"-qq", "-o", "/dev/null", "true"}), 0)
+        << "strace must be installed (scripts/deps test) and allowed to trace";
+    QTemporaryDir plain, linked, synced;
     int n = 0;
-    for (; n < 4; ++n) ASSERT_TRUE(WriteItemFileTo(dir.path(), generation(n)));  // all backups
-    auto killAndCheck = [&](long delayNs, SaveStep step, int nth) {
-        const int before = newestGeneration(QDir(dir.path()));
-        const bool killed = saveAndKill(dir.path(), ++n, delayNs, step, nth);
-        const int after = newestGeneration(QDir(dir.path()));
-        EXPECT_TRUE(after == before || after == n) << "save " << n << " left " << after;
-        return killed;
-    };
+    layFourGenerations(plain.path(), n);
+    int kills = killAtEveryCall(plain.path(), n);
 
-    // Killed at each step of a save: creating, writing, flushing, checking, each of the four
-    // renames of the rotation, and the final rename.
-    const std::pair<SaveStep, int> steps[] = {
-        {SaveStep::CreateTemp, 1}, {SaveStep::WriteTemp, 1}, {SaveStep::FlushTemp, 1},
-        {SaveStep::VerifyTemp, 1}, {SaveStep::Rotate, 1},    {SaveStep::Rotate, 2},
-        {SaveStep::Rotate, 3},     {SaveStep::Rotate, 4},    {SaveStep::Commit, 1}};
-    for (const auto& [step, nth] : steps) {
-        EXPECT_TRUE(killAndCheck(0, step, nth));
-        ASSERT_TRUE(WriteItemFileTo(dir.path(), generation(++n)));
-    }
+    // Tamblet.csv a link to a file in another folder.
+    layFourGenerations(linked.path(), n);
+    const QString item = QDir(linked.path()).filePath(kItemFileName);
+    ASSERT_TRUE(QFile::rename(item, synced.filePath("table.csv")));
+    ASSERT_TRUE(QFile::link(synced.filePath("table.csv"), item));
+    kills += killAtEveryCall(linked.path(), n);
+    EXPECT_EQ(QDir(synced.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"table.csv"});
 
     // Killed at random moments across the time a save takes.
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(WriteItemFileTo(dir.path(), generation(++n)));
+    ASSERT_TRUE(WriteItemFileTo(plain.path(), generation(++n)));
     const double saveNs = std::max<qint64>(timer.nsecsElapsed(), 1'000'000);
     QRandomGenerator rng(7);
     int killed = 0;
-    constexpr int kRounds = 150;
-    for (int i = 0; i < kRounds; ++i)
-        killed += killAndCheck(static_cast<long>(rng.bounded(saveNs * 1.5)), {}, 0);
-    std::printf("%d of %d saves killed part way, each leaving the old or the new table\n", killed,
-                kRounds);
+    for (int i = 0, before = n; i < 60; ++i) {
+        ++n;
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(SaveGeneration(plain.path(), n));
+        const timespec pause{0, static_cast<long>(rng.bounded(saveNs * 3))};
+        ::nanosleep(&pause, nullptr);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        killed += WIFSIGNALED(status);
+        const int opened = nextStart(plain.path());
+        EXPECT_TRUE(opened == before || opened == n) << "save " << n << " left " << opened;
+        before = opened;
+    }
+    std::printf(
+        "%d kills at a call, %d of 60 at random moments; %d starts after them asked to "
+        "finish the save, the others opened the old or new table at once\n",
+        kills, killed, asked);
+}
+
+// On FAT (no hard links, no O_TMPFILE, no no-replace rename): a first table, saves with their
+// backups, kills at every call, and a missing Tamblet.csv restored from its newest backup.
+TEST(KilledSave, OnFat) {
+    FatFolder fat;
+    if (*fat.skipReason()) GTEST_SKIP() << fat.skipReason() << ": the FAT test cannot run here";
+    int n = 0;
+    layFourGenerations(fat.path(), n);
+    std::printf("%d kills on FAT\n", killAtEveryCall(fat.path(), n));
+    ASSERT_TRUE(QFile::remove(QDir(fat.path()).filePath(kItemFileName)));
+    EXPECT_EQ(nextStart(fat.path(), "Tamblet.csv is missing."), n - 1);
 }
 
 }  // namespace
-}  // namespace dravesse
+}  // namespace dravesse::test

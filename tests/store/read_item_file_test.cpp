@@ -7,6 +7,7 @@
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"
+#include "store/replace_file.h"
 #include "store/store_texts.h"
 #include "support/folder_snapshot.h"
 #include "support/sample_table.h"
@@ -39,7 +40,9 @@ class ReadItemFileTest : public testing::Test {
 TEST_F(ReadItemFileTest, MissingFileCannotBeOpened) {
     AppPath = dir_.path();
     EXPECT_EQ(ReadItemFile(), 0);
-    const ShownMessage expected{kCanNotOpenText, kMbExclamation | kMbSystemModal, kErrorTitle};
+    const QString why = ReasonLine("No such file or directory", dir_.path());
+    const ShownMessage expected{kCanNotOpenText + "\r\n" + why, kMbExclamation | kMbSystemModal,
+                                kErrorTitle};
     EXPECT_EQ(script_.shown(), std::vector<ShownMessage>{expected});
 }
 

@@ -96,15 +96,26 @@ TEST_F(WriteItemFileTest, RandomTablesReadBackUnchanged) {
     EXPECT_TRUE(script_.shown().empty());
 }
 
-// Every combination of an existing item file and backups: each generation moves one place down,
-// the oldest is dropped, a missing Tamblet1.csv leaves Tamblet2/3 where they are, and no
-// temporary file (also not one left by a killed save) remains.
+// Every combination of an existing item file and backups, with Tamblet.csv a plain file or a link
+// to a file elsewhere: each generation moves one place down, the oldest is dropped, a missing
+// Tamblet1.csv leaves Tamblet2/3 where they are, a link stays a link to its file (which takes the
+// new table), the backups are plain files, and no temporary file (also not one left by a killed
+// save) remains.
 TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
-    for (unsigned present = 0; present < 16; ++present) {
+    QTemporaryDir elsewhere;
+    const QString linkTarget = elsewhere.filePath("synced.csv");
+    for (unsigned present = 0; present < 32; ++present) {
+        const bool linked = present & 16;
+        if (linked && !(present & 1)) continue;
         SCOPED_TRACE(present);
         for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
             QFile::remove(path(name));
         layGenerations(present);
+        if (linked) {
+            QFile::remove(linkTarget);
+            ASSERT_TRUE(QFile::rename(path(kItemFileName), linkTarget));
+            ASSERT_TRUE(QFile::link(linkTarget, path(kItemFileName)));
+        }
         test::WriteBytes(path(".Tamblet.csv.AbC123"), "left by a killed save");
         auto gen = [&](int g) { return (present >> g) & 1u ? "gen" + QByteArray::number(g) : ""; };
         const QByteArray expected[4] = {"", gen(0), present & 2 ? gen(1) : gen(2),
@@ -113,10 +124,16 @@ TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
         QStringList left{kItemFileName};
         for (int g = 1; g <= 3; ++g) {
             EXPECT_EQ(ReadBytes(path(BackupFileName(g))), expected[g]) << g;
+            EXPECT_FALSE(QFileInfo(path(BackupFileName(g))).isSymLink());
             if (!expected[g].isEmpty()) left << BackupFileName(g);
         }
         left.sort();
         EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
+        EXPECT_EQ(QFileInfo(path(kItemFileName)).isSymLink(), linked);
+        if (linked) {
+            EXPECT_EQ(ReadBytes(linkTarget), ReadBytes(path(kItemFileName)));
+            EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        }
     }
     EXPECT_TRUE(script_.shown().empty());
 }
@@ -131,27 +148,35 @@ TEST_F(WriteItemFileTest, FailedSavesLeaveTheFolderUnchanged) {
     const std::pair<SaveStep, int> faults[] = {  // the step, and which occurrence of it fails
         {SaveStep::CreateTemp, 1}, {SaveStep::WriteTemp, 1}, {SaveStep::FlushTemp, 1},
         {SaveStep::VerifyTemp, 1}, {SaveStep::Rotate, 1}, {SaveStep::Rotate, 2},
-        {SaveStep::Rotate, 3}, {SaveStep::Rotate, 4}, {SaveStep::Commit, 1}};
+        {SaveStep::Rotate, 3}, {SaveStep::Backup, 1}, {SaveStep::Commit, 1}};
     // clang-format on
+    const QString ioError = ReasonLine("Input/output error", dir_.path());
     for (const auto& [step, nth] : faults) {
         SCOPED_TRACE(testing::Message() << int(step) << "/" << nth);
         int seen = 0;
         SetSaveFaultHook([&](SaveStep s) { return s == step && ++seen == nth; });
         EXPECT_FALSE(WriteItemFileTo(dir_.path(), in));
+        EXPECT_TRUE(script_.shown().at(0).prompt.contains(ioError))
+            << script_.shown()[0].prompt.toStdString();
         expectNothingWritten(before, kErrorTitle);
     }
     SetSaveFaultHook({});
 
+    const QString denied = kCanNotOpenText + "\r\n" + ReasonLine("Permission denied", dir_.path());
     // A real unwritable folder. Root writes anywhere, so root saves from a child that gave it up.
     if (::geteuid() != 0) {
         QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner);
         EXPECT_FALSE(WriteItemFileTo(dir_.path(), in));
         QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        EXPECT_EQ(script_.shown().at(0).prompt, kCanNotOpenText);
+        EXPECT_EQ(script_.shown().at(0).prompt, denied);
         expectNothingWritten(before, kErrorTitle);
     } else if (const pid_t child = ::fork(); child == 0) {
         const bool unprivileged = ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        ::_exit(unprivileged && !WriteItemFileTo(dir_.path(), in) ? 0 : 1);
+        script_.clear();
+        ::_exit(unprivileged && !WriteItemFileTo(dir_.path(), in) &&
+                        script_.shown().at(0).prompt == denied
+                    ? 0
+                    : 1);
     } else {
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -1,8 +1,22 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <cstdlib>
+#include <string_view>
+
+namespace dravesse::test {
+int SaveGeneration(const QString& folder, int n);  // killed_save_test.cpp
+}
 
 int main(int argc, char** argv) {
+    // "--save <folder> <n>": one save and nothing else, for the test that kills it under strace.
+    // It ends with _exit: a traced process cannot run the leak checker's exit hook.
+    if (argc == 4 && std::string_view(argv[1]) == "--save") {
+        QCoreApplication app(argc, argv);
+        ::_exit(
+            dravesse::test::SaveGeneration(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])));
+    }
     testing::InitGoogleTest(&argc, argv);
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
