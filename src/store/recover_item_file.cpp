@@ -95,11 +95,11 @@ bool putInPlace(const QByteArray& bytes) {
     return !failure;
 }
 
-// A name for a damaged Tamblet.csv that no file has yet.
-QString keptName() {
+// A name in the folder that no file has yet: the pattern with 1, 2, ... for %1.
+QString freeName(const QDir& folder, const QString& pattern) {
     for (int n = 1;; ++n) {
-        const QString name = QStringLiteral("Tamblet-damaged%1.csv").arg(n);
-        const QFileInfo info(QDir(AppPath).filePath(name));
+        const QString name = pattern.arg(n);
+        const QFileInfo info(folder.filePath(name));
         if (!info.exists() && !info.isSymLink()) return name;
     }
 }
@@ -122,7 +122,7 @@ Restore restoreDamaged() {
     if (!damaged.open(QIODevice::ReadOnly)) return Restore::NothingFound;  // told why already
     const std::vector<SoundCopy> copies = soundCopies(false);
     if (copies.empty()) return Restore::NothingFound;
-    const QString kept = keptName();
+    const QString kept = freeName(QDir(AppPath), QStringLiteral("Tamblet-damaged%1.csv"));
     if (!ask({QStringLiteral("The newest file that reads correctly is %1.")
                   .arg(describe(copies.front())),
               QStringLiteral("OK restores it as Tamblet.csv and opens it; the damaged file is "
@@ -142,13 +142,25 @@ Restore finishCutShortSave() {
     const QDateTime itemTime = QFileInfo(itemPath()).lastModified();
     const std::vector<SoundCopy> copies = soundCopies(true);
     if (copies.empty() || copies.front().modified <= itemTime) return Restore::NothingFound;
+    // Declined, the newer table is kept under a name of its own, since the next save removes the
+    // temporary files that earlier saves left.
+    const QString newer = copies.front().path;
+    const QDir folder = QFileInfo(newer).dir();
+    const QString kept = freeName(folder, QStringLiteral("Tamblet-unfinished%1.csv"));
     if (!ask({QStringLiteral("A save did not finish: %1 holds a newer table than Tamblet.csv, "
                              "saved %2.")
                   .arg(describe(copies.front()), when(itemTime)),
               QStringLiteral("OK makes it Tamblet.csv and opens it; the present Tamblet.csv "
                              "becomes the backup Tamblet1.csv, as in any save."),
-              QStringLiteral("Cancel opens Tamblet.csv as it is.")}))
+              QStringLiteral("Cancel opens Tamblet.csv as it is and keeps the newer table as %1.")
+                  .arg(kept)})) {
+        if (!RenameNoReplace(newer, folder.filePath(kept)))
+            MsgBox(QStringLiteral("The newer table could not be kept as %1; it stays in %2.\r\n%3")
+                       .arg(kept, QFileInfo(newer).fileName(),
+                            ReasonLine(DiskFailure{{}, errno, folder.absolutePath()})),
+                   kMbExclamation | kMbSystemModal, kErrorTitle);
         return Restore::Declined;
+    }
     return WriteItemBytesTo(AppPath, copies.front().bytes) ? Restore::Restored : Restore::Declined;
 }
 

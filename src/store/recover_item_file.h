@@ -16,7 +16,7 @@ enum class StartWith { MainWindow, CreateDialog, Nothing };
 //   new name. With nothing to restore, or when declined, the program ends.
 // - loaded, while a cut-short save left a sound table newer than it: asks whether to finish that
 //   save (the present Tamblet.csv becoming Tamblet1.csv, as in any save); Cancel opens
-//   Tamblet.csv as it is and leaves the newer file where it is.
+//   Tamblet.csv as it is and keeps the newer table as Tamblet-unfinishedN.csv.
 StartWith LoadAtStart();
 
 }  // namespace dravesse

@@ -140,7 +140,12 @@ std::optional<DiskFailure> CopyNoReplace(const QString& from, const QString& to)
     const QByteArray bytes = source.readAll();  // all of it: a damaged file may be large
     VerifiedTemp copy;
     if (auto failed = copy.write(to, bytes)) return failed;
-    return copy.commitNoReplace();
+    if (auto failed = copy.commitNoReplace()) return failed;
+    // The copy keeps the time its table was written: start-up goes by it to find the newest table.
+    QFile copied(to);
+    if (copied.open(QIODevice::Append))
+        copied.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    return std::nullopt;
 }
 
 void SyncFolder(const QString& folder) {

@@ -1,5 +1,6 @@
 #include "store/write_item_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -83,6 +84,22 @@ std::optional<DiskFailure> keepPrevious(const QString& item, const QString& back
     return CopyNoReplace(item, backup);
 }
 
+// True when Tamblet1.csv already holds the table that Tamblet.csv holds: the same file, left so by
+// a save cut short after it kept the previous table, or a byte-for-byte copy (such a save on FAT,
+// or Tamblet.csv restored from Tamblet1.csv). Every save scrambles with fresh nonces, so two saves
+// never write the same bytes. Moving the backups down again would then keep one table twice and
+// drop the oldest generation.
+bool alreadyKept(const QString& item, const QString& backup) {
+    struct stat a {
+    }, b{};
+    if (::stat(QFile::encodeName(item), &a) != 0 || ::lstat(QFile::encodeName(backup), &b) != 0 ||
+        !S_ISREG(b.st_mode) || a.st_size != b.st_size)
+        return false;
+    if (a.st_dev == b.st_dev && a.st_ino == b.st_ino) return true;
+    QFile x(item), y(backup);
+    return x.open(QIODevice::ReadOnly) && y.open(QIODevice::ReadOnly) && x.readAll() == y.readAll();
+}
+
 // Temporary files of earlier saves, also of the time before Tamblet.csv became a link.
 void removeLeftovers(const QDir& dir, const QString& target) {
     QStringList stale = TempFilesBeside(target);
@@ -162,11 +179,14 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
         return failed(*failure, onFailure);
     }
 
-    Rotation rotation(dir);
-    rotation.run();
+    // Tamblet.csv's table goes to Tamblet1.csv, the older ones one place down, unless a save cut
+    // short has done so already.
     const bool hadItemFile = IsNormalFile(item);
+    const bool moveDown = !(hadItemFile && alreadyKept(item, backup));
+    Rotation rotation(dir);
+    if (moveDown) rotation.run();
     std::optional<DiskFailure> failure;
-    if (hadItemFile && (failure = keepPrevious(item, backup))) {
+    if (hadItemFile && moveDown && (failure = keepPrevious(item, backup))) {
         failure->what = QStringLiteral("Tamblet1.csv could not take the previous table.");
         if (failure->error == EEXIST && rotation.firstError()) {  // the backups did not move
             failure->what = QStringLiteral("The backups could not move down.");
@@ -174,7 +194,7 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
         }
     } else if ((failure = temp.commit())) {
         failure->what = QStringLiteral("The new file could not take the name Tamblet.csv.");
-        if (hadItemFile) QFile::remove(backup);
+        if (hadItemFile && moveDown) QFile::remove(backup);
     }
     if (failure) {
         rotation.undo();

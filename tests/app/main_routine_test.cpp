@@ -63,7 +63,8 @@ class MainTest : public testing::Test {
 // main window opens on it, without one the create dialog opens, and a file that does not load
 // ends the program after the damaged-file message. A missing or damaged file with a sound backup
 // is restored from it on OK (a damaged one kept under a name no file has), a newer table left by
-// a cut-short save becomes Tamblet.csv on OK, and Cancel leaves every file as it was.
+// a cut-short save becomes Tamblet.csv on OK and is kept under a name of its own on Cancel; any
+// other Cancel leaves every file as it was.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     using Files = QMap<QString, QByteArray>;
     const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
@@ -86,7 +87,8 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good}}, "", kIdCancel, 1, "", {damaged, offer}, {}},
         {"a newer table of a cut-short save", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
          {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}},
-        {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished}, {}}};
+        {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished},
+         {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}}};
     // clang-format on
     const QDir folder(folder_.path());
     for (const auto& c : cases) {

@@ -82,13 +82,15 @@ bool saveKilledAt(const QString& folder, int n, const char* call, int nth) {
     return code != 0;
 }
 
+// The generation that Tamblet.csv (g = 0) or backup g holds.
+int heldIn(const QString& folder, int g) {
+    return generationIn(ReadBytes(QDir(folder).filePath(g ? BackupFileName(g) : kItemFileName)));
+}
+
 // Four saves, generations n to n + 3: Tamblet.csv to Tamblet3.csv then hold the newest to oldest.
 void layFourGenerations(const QString& folder, int& n) {
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteItemFileTo(folder, generation(++n)));
-    for (int g = 0; g < 4; ++g)
-        EXPECT_EQ(
-            generationIn(ReadBytes(QDir(folder).filePath(g ? BackupFileName(g) : kItemFileName))),
-            n - g);
+    for (int g = 0; g < 4; ++g) EXPECT_EQ(heldIn(folder, g), n - g);
 }
 
 // Kills a save at each call it makes that renames, links or removes a file, one save for each,
@@ -111,6 +113,9 @@ int killAtEveryCall(const QString& folder, int& n) {
             const int opened = nextStart(folder);
             EXPECT_TRUE(opened == before || opened == n) << "the next start opened " << opened;
             EXPECT_TRUE(WriteItemFileTo(folder, generation(++n)));
+            for (int g = 1; g < 4; ++g)  // four tables, newest first: none kept twice
+                EXPECT_TRUE(heldIn(folder, g) > 0 && heldIn(folder, g) < heldIn(folder, g - 1))
+                    << "Tamblet" << g << ".csv holds " << heldIn(folder, g);
         }
     return kills;
 }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -120,7 +121,11 @@ TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
         auto gen = [&](int g) { return (present >> g) & 1u ? "gen" + QByteArray::number(g) : ""; };
         const QByteArray expected[4] = {"", gen(0), present & 2 ? gen(1) : gen(2),
                                         present & 2 ? (present & 4 ? gen(2) : gen(3)) : gen(3)};
+        const QDateTime written = QFileInfo(path(kItemFileName)).lastModified();
         ASSERT_TRUE(WriteItemFileTo(dir_.path(), test::SampleTable()));
+        if (present & 1) {  // linked or copied, Tamblet1.csv keeps the time its table was written
+            EXPECT_EQ(QFileInfo(path(BackupFileName(1))).lastModified(), written);
+        }
         QStringList left{kItemFileName};
         for (int g = 1; g <= 3; ++g) {
             EXPECT_EQ(ReadBytes(path(BackupFileName(g))), expected[g]) << g;
