@@ -91,8 +91,11 @@ Spread::Spread(QWidget* parent) : QTableWidget(parent) {
     });
     connect(this, &QTableWidget::cellDoubleClicked, this,
             [this](int r, int c) { emit DblClick(c + 1, r + 1); });
+    // The person moved the current cell: by keys, or by pressing a mouse button on a cell.
     connect(this, &QTableWidget::currentCellChanged, this, [this](int r, int c, int, int) {
-        if (!internalChange_ && r >= 0 && c >= 0) setActive(r + 1, c + 1);
+        if (internalChange_ || r < 0 || c < 0) return;
+        setActive(r + 1, c + 1);
+        emit Moved(c + 1, r + 1);
     });
     connect(verticalHeader(), &QHeaderView::sectionClicked, this, [this](int r) {
         setActive(r + 1, 0);
@@ -104,8 +107,6 @@ Spread::Spread(QWidget* parent) : QTableWidget(parent) {
             [this](int c) { emit Click(c + 1, 0); });
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             [this](int c) { emit DblClick(c + 1, 0); });
-
-    reportMoves();
 
     // The corner button shows the corner's text and reports clicks as row 0, column 0.
     corner_ = findChild<QAbstractButton*>();
@@ -352,12 +353,6 @@ bool Spread::chooseRowByKey(const QKeyEvent& key) {
     setActive(row, 0);
     emit Click(0, row);
     return true;
-}
-
-void Spread::reportMoves() {
-    connect(this, &QTableWidget::currentCellChanged, this, [this](int r, int c, int, int) {
-        if (!internalChange_ && r >= 0 && c >= 0) emit Moved(c + 1, r + 1);
-    });
 }
 
 }  // namespace dravesse

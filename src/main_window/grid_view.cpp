@@ -18,10 +18,8 @@ void Form1::vaSpread1_Click(qint32 Col, qint32 Row) {
     CurRow = Row;
     CurCol = Col;
     if (Col != 0) {
-        SSCommand5->setEnabled(false);
-        SSCommand6->setEnabled(false);
+        vaSpread1_Moved(Col, Row);
         if (GridMode == 0 && vaSpread1->Lock()) CopyCell();
-        ShowItemName();
     } else if (GridMode == 2) {
         SSCommand5->setEnabled(true);
         SSCommand6->setEnabled(true);
