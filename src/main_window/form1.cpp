@@ -107,6 +107,7 @@ void Form1::createControls() {
     Label1->installEventFilter(this);
     vaSpread1->installEventFilter(this);
     vaSpread1->viewport()->installEventFilter(this);
+    keepSelectionEmpty();
     addKeyboardUse();
 }
 

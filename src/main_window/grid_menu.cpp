@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTimer>
 
 #include "app/shared_state.h"
 #include "controls/spread.h"
@@ -18,15 +17,19 @@
 #include "store/password_generator.h"
 
 namespace dravesse {
-namespace {
 
-// Selecting text in a line edit hands it to the X11 selection (middle-click paste) at once; the
-// editor's text is a secret, so that selection is taken back as soon as the editor has made it.
-void dropOwnSelection() {
+// Selecting text in a line edit hands it to the X11 selection (middle-click paste) at once. A cell
+// editor's text is a secret, and nothing in the window needs that selection, so the window gives
+// it up in the same moment it takes it, before another program can ask for it.
+void Form1::keepSelectionEmpty() {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard->supportsSelection() && clipboard->ownsSelection())
-        clipboard->clear(QClipboard::Selection);
+    if (!clipboard->supportsSelection()) return;
+    connect(clipboard, &QClipboard::selectionChanged, this, [clipboard] {
+        if (clipboard->ownsSelection()) clipboard->clear(QClipboard::Selection);
+    });
 }
+
+namespace {
 
 bool isGenerateKey(const QKeyEvent* key) {
     return key->key() == Qt::Key_G && key->modifiers() == Qt::ControlModifier;
@@ -116,9 +119,6 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
                          static_cast<QContextMenuEvent*>(event)->globalPos());
             return true;
         }
-        if (type == QEvent::KeyPress || type == QEvent::MouseButtonRelease ||
-            type == QEvent::MouseButtonDblClick)
-            QTimer::singleShot(0, this, &dropOwnSelection);
     }
     return false;
 }

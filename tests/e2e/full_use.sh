@@ -61,8 +61,10 @@ e2e_click_twips "$wid" "${display[@]}"
 e2e_click_twips "$wid" "${edit[@]}"
 e2e_click_px "$wid" "${first_value_cell[@]}"
 e2e_type "b0b@example.org"
+e2e_key shift+Home                 # selects the editor's text, which must not stay in PRIMARY
 e2e_click_twips "$wid" "${save[@]}"
 e2e_wait "the backup" test -f "$program/Tamblet1.csv"
+[ -z "$(xclip -o -selection primary 2>/dev/null)" ] || e2e_fail "the editor's text is in PRIMARY"
 e2e_close "$wid"
 e2e_expect_exit 0
 
