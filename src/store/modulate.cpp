@@ -15,11 +15,6 @@ constexpr qsizetype kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr qsizetype kTagBytes = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 constexpr int kVariant = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
 
-void ensureSodium() {
-    static const bool ready = sodium_init() >= 0;
-    if (!ready) std::abort();  // no safe way on without a working random source
-}
-
 std::optional<QByteArray> scramble(QByteArrayView plain) {
     if (plain.size() > kMaxPlainBytes) return std::nullopt;
     QByteArray sealed(kNonceBytes + plain.size() + kTagBytes, Qt::Uninitialized);
@@ -61,8 +56,13 @@ std::optional<QByteArray> unscramble(QByteArrayView line) {
 
 }  // namespace
 
+void EnsureSodium() {
+    static const bool ready = sodium_init() >= 0;
+    if (!ready) std::abort();  // no safe way on without a working random source
+}
+
 std::optional<QByteArray> Modulate(QByteArrayView input, int mode) {
-    ensureSodium();
+    EnsureSodium();
     switch (mode) {
         case kScramble:
             return scramble(input);

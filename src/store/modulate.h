@@ -24,4 +24,7 @@ constexpr qsizetype kMaxPlainBytes = 727;
 // too long, or fails authentication. Never returns garbage.
 std::optional<QByteArray> Modulate(QByteArrayView input, int mode);
 
+// Starts libsodium once; ends the program when it has no working random source.
+void EnsureSodium();
+
 }  // namespace dravesse

@@ -2,8 +2,9 @@
 
 #include <sodium.h>
 
-#include <cstdlib>
 #include <string>
+
+#include "store/modulate.h"
 
 namespace dravesse {
 namespace {
@@ -29,7 +30,7 @@ bool hasEveryKind(const std::array<char, kGeneratedLength>& chars) {
 // that lacks a kind is thrown away whole (about one in ten), so that every password with all four
 // kinds stays equally likely.
 QString GeneratePassword() {
-    if (sodium_init() < 0) std::abort();  // no safe way on without a working random source
+    EnsureSodium();
     static const std::string all = alphabet();
     std::array<char, kGeneratedLength> chars{};
     do {
