@@ -12,6 +12,9 @@ e2e_fail() {
     if [ -n "${DISPLAY:-}" ] && [ -n "${E2E_TMP:-}" ] && command -v import >/dev/null; then
         import -window root "$E2E_TMP/failure.png" 2>/dev/null && echo "screen: $E2E_TMP/failure.png" >&2
     fi
+    if [ -n "${WAYLAND_DISPLAY:-}" ] && [ -n "${E2E_TMP:-}" ] && command -v grim >/dev/null; then
+        grim "$E2E_TMP/failure-wayland.png" 2>/dev/null && echo "screen: $E2E_TMP/failure-wayland.png" >&2
+    fi
     exit 1
 }
 
