@@ -12,6 +12,7 @@
 #include "controls/fonts.h"
 #include "controls/outer_size.h"
 #include "controls/panel3d.h"
+#include "controls/secret_edit.h"
 #include "controls/spread.h"
 #include "controls/twips.h"
 #include "main_window/grid_routines.h"
@@ -107,7 +108,8 @@ void Form1::createControls() {
     Label1->installEventFilter(this);
     vaSpread1->installEventFilter(this);
     vaSpread1->viewport()->installEventFilter(this);
-    keepSelectionEmpty();
+    // Nothing in the window needs the X11 selection, and a cell editor's text is a secret.
+    KeepSelectionEmpty(this, [](const QWidget*) { return true; });
     addKeyboardUse();
 }
 
