@@ -47,12 +47,9 @@ void SecretClipboard::PutText(const QString& text) {
     timer_.start();
 }
 
-void SecretClipboard::Clear() {
-    timer_.stop();
-    lastPutMac_.clear();
-    takeAway();
-}
-
+// Qt's idea of who owns the clipboard (ownsClipboard) changes only when the platform has told it,
+// and some platforms never tell it. The contents are asked for instead: while the clipboard is
+// still ours, Qt hands back the value put there; otherwise it fetches the other program's data.
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;

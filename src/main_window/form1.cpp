@@ -178,11 +178,12 @@ void Form1::Form_Load() {
     Text1->setFocus();
 }
 
-// Nothing is asked and nothing is saved; the clipboard is emptied before the program ends, so
-// that no value is handed on to a clipboard manager.
+// Nothing is asked and nothing is saved. A value copied from the table is taken off the clipboard
+// before the program ends, so that it is not handed on to a clipboard manager; whatever another
+// program put there since stays.
 void Form1::Form_Unload(qint16& Cancel) {
     Cancel = 0;
-    clipboard_.Clear();
+    clipboard_.ClearIfStillOurs();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

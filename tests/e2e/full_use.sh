@@ -117,8 +117,18 @@ e2e_start "$program"
 e2e_expect_exit 0
 [ "$(xdotool search --onlyvisible --name "^$main_title\$" | wc -l)" -eq 1 ] || e2e_fail "two windows"
 E2E_APP=$first
+
+echo "-- a value copied, then another program's text: closing leaves that text"
+e2e_focus "$wid"
+locked=$(e2e_look "$wid")
+e2e_type "star gate"; e2e_key Return
+e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
+e2e_click_px "$wid" "${first_value_cell[@]}"
+e2e_wait "the value on the clipboard" e2e_clipboard_is "b0b@example.org"
+own_selection clipboard "https://example.org/"
 e2e_close "$wid"
 e2e_expect_exit 0
+e2e_clipboard_is "https://example.org/" || e2e_fail "the clipboard holds '$(e2e_clipboard)'"
 
 # ---- restore pass: Tamblet.csv removed from a folder with backups -----------------------------
 restore_missing_table() {
