@@ -47,9 +47,10 @@ void SecretClipboard::PutText(const QString& text) {
     timer_.start();
 }
 
-// Qt's idea of who owns the clipboard (ownsClipboard) changes only when the platform has told it,
-// and some platforms never tell it. The contents are asked for instead: while the clipboard is
-// still ours, Qt hands back the value put there; otherwise it fetches the other program's data.
+// Whether the clipboard is still ours is decided by what it holds, not by Qt's ownsClipboard: that
+// follows only what the platform has told Qt so far, and is always false on some platforms. While
+// the clipboard is ours, Qt hands back the value put there; otherwise it fetches the other
+// program's data (which is the same text when a clipboard manager took the value over).
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;
