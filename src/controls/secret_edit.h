@@ -2,7 +2,7 @@
 // to: through the copy and cut keys, the Copy and Cut of its menu, and the X11 primary selection
 // (middle-click paste), which a selection made with the mouse or Shift+arrows takes at once. The
 // grid's cell editors and the create dialog's password boxes close these ways with what is here,
-// and show no menu of the edit's own (Qt's has Copy and Cut, and no way to tell them apart).
+// and by showing no menu of the edit's own (Qt's has Copy and Cut, with no names to find them by).
 #pragma once
 
 #include <functional>
