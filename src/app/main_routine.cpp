@@ -1,7 +1,5 @@
 #include "app/main_routine.h"
 
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
@@ -9,6 +7,7 @@
 #include <QTimer>
 
 #include "app/instance_lock.h"
+#include "app/private_memory.h"
 #include "app/shared_state.h"
 #include "controls/fonts.h"
 #include "controls/message_box.h"
@@ -17,15 +16,6 @@
 #include "store/recover_item_file.h"
 
 namespace dravesse {
-namespace {
-
-// A core dump would write the table's secrets to disk.
-void disableCoreDumps() {
-    const rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-}
-
-}  // namespace
 
 void SetUpApplication(QApplication& app) {
     InstallMessageBoxes();
@@ -35,7 +25,7 @@ void SetUpApplication(QApplication& app) {
 }
 
 int Main(QApplication& app, const QString& programFolder) {
-    disableCoreDumps();
+    KeepMemoryPrivate();
     const InstanceLock lock(programFolder);
     if (lock.anotherInstanceRuns()) return 0;
 

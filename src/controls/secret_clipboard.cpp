@@ -47,12 +47,10 @@ void SecretClipboard::PutText(const QString& text) {
     timer_.start();
 }
 
-void SecretClipboard::Clear() {
-    timer_.stop();
-    lastPutMac_.clear();
-    takeAway();
-}
-
+// Whether the clipboard is still ours is decided by what it holds, not by Qt's ownsClipboard: that
+// follows only what the platform has told Qt so far, and is always false on some platforms. While
+// the clipboard is ours, Qt hands back the value put there; otherwise it fetches the other
+// program's data (which is the same text when a clipboard manager took the value over).
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;

@@ -20,11 +20,10 @@ class SecretClipboard : public QObject {
     // that takes it away again.
     void PutText(const QString& text);
 
-    // Empties the clipboard, whatever it holds; on Wayland too, where the compositor may keep a
-    // copy of a cleared selection (see takeAway in the .cpp).
-    void Clear();
-
-    // Empties the clipboard if it still holds the text put there last. The timer runs this.
+    // Empties the clipboard if it still holds the text put there last, and leaves it alone when
+    // another program has put something there since. The timer runs this, and so does closing
+    // the window. Emptied on Wayland too, where the compositor may keep a copy of a cleared
+    // selection (see takeAway in the .cpp).
     void ClearIfStillOurs();
 
     const QTimer& ClearTimer() const { return timer_; }

@@ -1,6 +1,7 @@
 // The create dialog's controls, its fit to the column count, its refusal message and "Close".
 #include "create_dialog/form2.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -9,6 +10,7 @@
 #include "controls/fonts.h"
 #include "controls/outer_size.h"
 #include "controls/panel3d.h"
+#include "controls/secret_edit.h"
 #include "controls/twips.h"
 #include "store/number_text.h"
 
@@ -94,6 +96,8 @@ void Form2::buildControls() {
     }
     for (int k = 0; k < kLabels; ++k) Label1[k]->setBuddy(Text1[k]);  // names the box for readers
 
+    KeepSelectionEmpty(this, [this](const QWidget* focus) { return isPasswordBox(focus); });
+
     makeBox(kBoxes - 1, this, u"Dummy");
     Text1[kBoxes - 1]->hide();
 
@@ -134,6 +138,19 @@ void Form2::ArrangeColumns() {
 
 void Form2::ShowCreateError(const QString& first, const QString& second) {
     MsgBox(first + QStringLiteral("\r\n") + second, kMbOkOnly | kMbCritical, kCreateTitle);
+}
+
+// The login and edit passwords are shown as typed, but they leave the dialog only by Save: in
+// their boxes the copy and cut keys do nothing, there is no menu, and a selection does not stay in
+// the X11 selection (see buildControls). The hint word and the other boxes hold no secrets.
+bool Form2::isPasswordBox(const QObject* object) const {
+    return object && (object == Text1[kLoginPassBox] || object == Text1[kEditPassBox]);
+}
+
+bool Form2::passwordBoxEvent(QObject* watched, QEvent* event) {
+    if (!isPasswordBox(watched)) return false;
+    if (event->type() == QEvent::KeyPress) return CopiesText(*static_cast<QKeyEvent*>(event));
+    return event->type() == QEvent::ContextMenu;
 }
 
 // Nothing is written and no shared value changes. Escape and the title bar's close button

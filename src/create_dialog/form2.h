@@ -33,6 +33,8 @@ class Form2 : public QDialog {
     static constexpr int kFrames = 11;
     static constexpr int kRowCountBox = 0;
     static constexpr int kColCountBox = 1;
+    static constexpr int kLoginPassBox = 2;
+    static constexpr int kEditPassBox = 3;
     static constexpr int kFirstTitleBox = 5;
 
     std::array<QLineEdit*, kBoxes> Text1{};
@@ -59,6 +61,8 @@ class Form2 : public QDialog {
   private:
     void buildControls();
     void confirmCountBox(int index);
+    bool isPasswordBox(const QObject* object) const;
+    bool passwordBoxEvent(QObject* watched, QEvent* event);
     OuterSize* outerSize_ = nullptr;  // the height: title bar and border included
 };
 

@@ -71,11 +71,12 @@ void Form2::confirmCountBox(int index) {
     }
 }
 
-// Every key press in a box passes through here, and every key goes on to the box. Tab and
-// Shift+Tab first confirm a count box, so that the title boxes it shows are in place before Qt
-// moves the focus along the tab order. Enter cannot close the dialog: no button is a default
-// button.
+// Every key press in a box passes through here, and every key but the password boxes' copy and
+// cut keys goes on to the box. Tab and Shift+Tab first confirm a count box, so that the title
+// boxes it shows are in place before Qt moves the focus along the tab order. Enter cannot close
+// the dialog: no button is a default button.
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (passwordBoxEvent(watched, event)) return true;
     if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
     const auto box = std::find(Text1.begin(), Text1.end(), watched);
     if (box == Text1.end()) return QDialog::eventFilter(watched, event);

@@ -12,6 +12,7 @@
 #include "controls/fonts.h"
 #include "controls/outer_size.h"
 #include "controls/panel3d.h"
+#include "controls/secret_edit.h"
 #include "controls/spread.h"
 #include "controls/twips.h"
 #include "main_window/grid_routines.h"
@@ -107,7 +108,8 @@ void Form1::createControls() {
     Label1->installEventFilter(this);
     vaSpread1->installEventFilter(this);
     vaSpread1->viewport()->installEventFilter(this);
-    keepSelectionEmpty();
+    // Nothing in the window needs the X11 selection, and a cell editor's text is a secret.
+    KeepSelectionEmpty(this, [](const QWidget*) { return true; });
     addKeyboardUse();
 }
 
@@ -176,11 +178,12 @@ void Form1::Form_Load() {
     Text1->setFocus();
 }
 
-// Nothing is asked and nothing is saved; the clipboard is emptied before the program ends, so
-// that no value is handed on to a clipboard manager.
+// Nothing is asked and nothing is saved. A value copied from the table is taken off the clipboard
+// before the program ends, so that it is not handed on to a clipboard manager; whatever another
+// program put there since stays.
 void Form1::Form_Unload(qint16& Cancel) {
     Cancel = 0;
-    clipboard_.Clear();
+    clipboard_.ClearIfStillOurs();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

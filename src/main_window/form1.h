@@ -100,7 +100,6 @@ class Form1 : public QWidget {
     void copyCellAt(qint32 row, qint32 col);
 
     bool gridEvent(QObject* watched, QEvent* event);
-    void keepSelectionEmpty();
     bool gridKey(QKeyEvent* key);
     void showGridMenu(qint32 row, qint32 col, const QPoint& globalPos);
     bool canGeneratePassword(qint32 row, qint32 col);

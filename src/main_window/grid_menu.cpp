@@ -1,15 +1,15 @@
 // The grid's menu and keys, and what an open cell editor may not do. A value leaves the grid only
 // the way the Copy button sends it: the stored value of the chosen cell, marked as a secret and
-// taken away again after a while. Qt's own ways out (the view's copy key, the editor's copy, cut
-// and menu, the X11 selection of the editor's text) are closed. While editing is on, the menu and
-// Ctrl+G also put a new password into an item's value cell.
-#include <QClipboard>
+// taken away again after a while. Qt's own ways out (the view's copy key, the editor's copy and
+// cut keys and menu, the X11 selection of the editor's text; see controls/secret_edit.h) are
+// closed. While editing is on, the menu and Ctrl+G also put a new password into an item's value
+// cell.
 #include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 
 #include "app/shared_state.h"
+#include "controls/secret_edit.h"
 #include "controls/spread.h"
 #include "main_window/form1.h"
 #include "main_window/grid_routines.h"
@@ -17,17 +17,6 @@
 #include "store/password_generator.h"
 
 namespace dravesse {
-
-// Selecting text in a line edit hands it to the X11 selection (middle-click paste) at once. A cell
-// editor's text is a secret, and nothing in the window needs that selection, so the window gives
-// it up in the same moment it takes it, before another program can ask for it.
-void Form1::keepSelectionEmpty() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->supportsSelection()) return;
-    connect(clipboard, &QClipboard::selectionChanged, this, [clipboard] {
-        if (clipboard->ownsSelection()) clipboard->clear(QClipboard::Selection);
-    });
-}
 
 namespace {
 
@@ -106,7 +95,7 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
     } else if (watched->parent() == viewport && watched->isWidgetType()) {  // a cell editor
         if (type == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)) return true;
+            if (CopiesText(*key)) return true;
             if (isGenerateKey(key)) {
                 const QModelIndex cell = vaSpread1->currentIndex();
                 generatePassword(cell.row() + 1, cell.column() + 1);

@@ -1,6 +1,7 @@
 #include "app/main_routine.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,6 +133,7 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
     EXPECT_TRUE(AppPath.isEmpty()) << "nothing is touched";
     rlimit core{};
     EXPECT_TRUE(::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_cur == 0) << "core dumps are off";
+    EXPECT_EQ(::prctl(PR_GET_DUMPABLE), 0) << "nor can another process read the memory";
     // Another program folder is another program.
     QTemporaryDir other;
     EXPECT_FALSE(InstanceLock(other.path()).anotherInstanceRuns());

@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,6 +154,39 @@ TEST_F(Form2Test, CountBoxesFitTheDialog) {
         EXPECT_EQ(shown(dialog->SSFrame1), c.titles + 4);
         EXPECT_EQ(dialog->frameGeometry().height(), TwipsToPixels(7425 - (7 - c.titles) * 630));
         EXPECT_EQ(box(11)->text(), QStringLiteral("Aux"));
+    }
+}
+
+// The login and edit passwords leave the dialog only by Save: in their boxes the copy and cut keys
+// do nothing, and there is no menu (Qt's has Copy and Cut). The hint word is no secret: its box
+// copies and has the menu.
+TEST_F(Form2Test, PasswordBoxesKeepTheirText) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // clang-format off
+    struct Case { int box; Qt::Key key; Qt::KeyboardModifiers mods; bool copies; };
+    const Case cases[] = {
+        {2, Qt::Key_C, Qt::ControlModifier, false}, {3, Qt::Key_X, Qt::ControlModifier, false},
+        {3, Qt::Key_Insert, Qt::ControlModifier, false}, {2, Qt::Key_Delete, Qt::ShiftModifier, false},
+        {4, Qt::Key_C, Qt::ControlModifier, true}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "box " << c.box << ", key " << c.key);
+        open();
+        clipboard->setText("before");
+        box(c.box)->setFocus();
+        box(c.box)->selectAll();
+        const QString typed = box(c.box)->text();
+        QTest::keyClick(box(c.box), c.key, c.mods);
+        EXPECT_EQ(clipboard->text(), c.copies ? typed : "before");
+        EXPECT_EQ(box(c.box)->text(), typed);
+    }
+    for (int i : {2, 3, 4}) {
+        const QPoint at(2, 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, box(i)->mapToGlobal(at));
+        QApplication::sendEvent(box(i), &event);
+        QWidget* menu = QApplication::activePopupWidget();
+        EXPECT_EQ(menu != nullptr, i == 4) << i;
+        if (menu) menu->close();
     }
 }
 

@@ -12,6 +12,16 @@ table="$program/Tamblet.csv"
 caption="    Dravesse$(printf '%31s' '')Ver 1.40        Dec. 26 '10"
 main_title=".*Dravesse.*Ver 1\.40.*"
 
+# Another program (xclip) owning the X selection ("primary" or "clipboard") with the text; it
+# keeps it until a program takes the selection.
+selection() { xclip -o -selection "$1" 2>/dev/null || true; }
+selection_is() { [ "$(selection "$1")" = "$2" ]; }
+selection_isnt() { [ "$(selection "$1")" != "$2" ]; }
+own_selection() {
+    printf %s "$2" | xclip -selection "$1"
+    e2e_wait "xclip to own the $1 selection" selection_is "$1" "$2"
+}
+
 # Positions in the windows, in twips from the inside's top-left corner.
 create_save=(6577 1087)
 display=(907 3457)
@@ -24,7 +34,20 @@ e2e_start "$program"
 wid=$(e2e_wait_window "Create Tamblet")
 e2e_focus "$wid"
 e2e_key Return Return              # keep 7 rows and 5 columns
-e2e_type "star gate"; e2e_key Return
+e2e_type "star gate"
+# The login password's box: a selection takes PRIMARY from xclip but gives it up at once; the copy
+# and cut keys reach neither the clipboard nor the text (the login below proves it whole). The
+# last selection, taken after the keys, shows that they were all handled.
+own_selection clipboard "foreign clipboard"
+own_selection primary "foreign primary"
+e2e_key shift+Home
+e2e_wait "the selection to be taken" selection_isnt primary "foreign primary"
+own_selection primary "foreign primary"
+e2e_key ctrl+c ctrl+x ctrl+Insert shift+Delete Home ctrl+k End shift+Home
+e2e_wait "the keys to be handled" selection_isnt primary "foreign primary"
+selection_is primary "" || e2e_fail "the login password is in PRIMARY: '$(selection primary)'"
+selection_is clipboard "foreign clipboard" || e2e_fail "the clipboard holds '$(selection clipboard)'"
+e2e_key Return
 e2e_type "open sesame"; e2e_key Return
 e2e_type "moon"; e2e_key Return
 e2e_click_twips "$wid" "${create_save[@]}"
@@ -61,10 +84,13 @@ e2e_click_twips "$wid" "${display[@]}"
 e2e_click_twips "$wid" "${edit[@]}"
 e2e_click_px "$wid" "${first_value_cell[@]}"
 e2e_type "b0b@example.org"
+own_selection clipboard "foreign clipboard"
 e2e_key shift+Home                 # selects the editor's text, which must not stay in PRIMARY
+e2e_key ctrl+c ctrl+x Home ctrl+k  # copy and cut keys: nothing copied, nothing cut (third start)
 e2e_click_twips "$wid" "${save[@]}"
 e2e_wait "the backup" test -f "$program/Tamblet1.csv"
-[ -z "$(xclip -o -selection primary 2>/dev/null)" ] || e2e_fail "the editor's text is in PRIMARY"
+selection_is primary "" || e2e_fail "the editor's text is in PRIMARY"
+selection_is clipboard "foreign clipboard" || e2e_fail "the clipboard holds '$(selection clipboard)'"
 e2e_close "$wid"
 e2e_expect_exit 0
 
@@ -91,8 +117,18 @@ e2e_start "$program"
 e2e_expect_exit 0
 [ "$(xdotool search --onlyvisible --name "^$main_title\$" | wc -l)" -eq 1 ] || e2e_fail "two windows"
 E2E_APP=$first
+
+echo "-- a value copied, then another program's text: closing leaves that text"
+e2e_focus "$wid"
+locked=$(e2e_look "$wid")
+e2e_type "star gate"; e2e_key Return
+e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
+e2e_click_px "$wid" "${first_value_cell[@]}"
+e2e_wait "the value on the clipboard" e2e_clipboard_is "b0b@example.org"
+own_selection clipboard "https://example.org/"
 e2e_close "$wid"
 e2e_expect_exit 0
+e2e_clipboard_is "https://example.org/" || e2e_fail "the clipboard holds '$(e2e_clipboard)'"
 
 # ---- restore pass: Tamblet.csv removed from a folder with backups -----------------------------
 restore_missing_table() {
