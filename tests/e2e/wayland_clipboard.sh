@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The clipboard on Wayland: a value copied from the grid arrives marked as a secret, is gone after
-# the timed clear and stays gone, and is gone after the window closes.
+# the timed clear and stays gone, and is gone after the window closes, unless another program has
+# put something there since: that stays.
 # The compositor is sway on its headless backend: keys reach the program through the virtual
 # keyboard protocol (wtype), never through a pointer the compositor has to learn about, and sway
 # tells which window holds the keyboard, so nothing is typed before the program's window has it.
@@ -111,4 +112,17 @@ wl_close
 e2e_expect_exit 0
 sleep 2
 wl_clipboard_is "" || e2e_fail "after closing, the clipboard holds '$(wl_clipboard)'"
+
+echo "-- copied, then another program takes the clipboard: closing leaves its text there"
+wl_start "$program"
+wl_enter "star gate"
+wl_key shift+Tab Down Down Down Down Down Right ctrl+c
+wl_wait_clipboard "star gate"
+wl-copy --foreground "a link" &
+E2E_PIDS+=($!)
+wl_wait_clipboard "a link"
+wl_close
+e2e_expect_exit 0
+sleep 2
+wl_clipboard_is "a link" || e2e_fail "after closing, the clipboard holds '$(wl_clipboard)', not the other program's text"
 echo "PASS"
