@@ -29,6 +29,7 @@ using namespace dravesse;
 
 struct Run {
     double ms = 0;
+    double cpuMs = 0;  // user and system time: what a loaded machine's waiting does not blur
     long maxRssKb = 0;
 };
 
@@ -52,7 +53,9 @@ Run runOnce(const QString& program, const QByteArrayList& args = {}) {
         std::fprintf(stderr, "%s did not exit cleanly (status %d)\n", path.constData(), status);
         std::exit(1);
     }
-    return {std::chrono::duration<double, std::milli>(end - start).count(), usage.ru_maxrss};
+    auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return {std::chrono::duration<double, std::milli>(end - start).count(),
+            ms(usage.ru_utime) + ms(usage.ru_stime), usage.ru_maxrss};
 }
 
 template <typename T>
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
 
     runOnce(program);  // warm the caches for both
     runOnce(minimal, size);
-    std::vector<double> ours, base;
+    std::vector<double> ours, base, oursCpu, baseCpu;
     std::vector<long> oursRss, baseRss;
     for (int i = 0; i < rounds; ++i) {
         const bool oursFirst = i % 2 == 0;  // alternate the order to share any drift
@@ -110,6 +113,8 @@ int main(int argc, char** argv) {
         const Run& m = oursFirst ? b : a;
         ours.push_back(o.ms);
         base.push_back(m.ms);
+        oursCpu.push_back(o.cpuMs);
+        baseCpu.push_back(m.cpuMs);
         oursRss.push_back(o.maxRssKb);
         baseRss.push_back(m.maxRssKb);
     }
@@ -120,6 +125,8 @@ int main(int argc, char** argv) {
     std::printf(
         "start to window shown: dravesse %.1f ms, minimal %.1f ms, ratio %.3f (target <= 1.05)\n",
         mo, mb, mo / mb);
+    const double co = median(oursCpu), cb = median(baseCpu);
+    std::printf("processor time: dravesse %.1f ms, minimal %.1f ms, ratio %.3f\n", co, cb, co / cb);
     std::printf("peak memory: dravesse %ld KiB, minimal %ld KiB, ratio %.3f (target <= 1.10)\n", ro,
                 rb, double(ro) / double(rb));
     return 0;
