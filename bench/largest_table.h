@@ -1,15 +1,15 @@
-// The largest table the item file holds: 99 rows, 9 columns, 60-character values, with a
-// credentials row first (login password "in", edit password "ed").
+// A table of 60-character values with a credentials row first (login password "in", edit
+// password "ed"); at its largest, as the item file holds it, 99 rows and 9 columns.
 #pragma once
 
 #include "store/item_file_format.h"
 
 namespace dravesse {
 
-inline SaveInput LargestTable() {
+inline SaveInput TableOfSize(qint16 rows, qint16 cols) {
     SaveInput in;
-    in.rowCount = kMaxItemRows;
-    in.colCount = kMaxValueCols;
+    in.rowCount = rows;
+    in.colCount = cols;
     in.hintWord = QStringLiteral("hint");
     for (int c = 1; c <= in.colCount; ++c) in.titles[c] = QStringLiteral("Title %1").arg(c);
     for (int r = 0; r < in.rowCount; ++r) {
@@ -19,6 +19,10 @@ inline SaveInput LargestTable() {
     }
     in.table[0] = {kCredentialsName, in.hintWord, QStringLiteral("in"), QStringLiteral("ed")};
     return in;
+}
+
+inline SaveInput LargestTable() {
+    return TableOfSize(kMaxItemRows, kMaxValueCols);
 }
 
 }  // namespace dravesse

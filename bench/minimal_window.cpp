@@ -1,5 +1,6 @@
 // The yardstick for the start-up benchmark: a bare Qt Widgets program showing a window like the
-// main window (a 99 x 9 table, a line edit and six buttons) without reading any file.
+// main window (a table, a line edit and six buttons) without reading any file. The table has
+// 99 rows and 9 columns unless its rows and columns are given as arguments.
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -7,16 +8,19 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const int rows = argc > 2 ? std::atoi(argv[1]) : 99;
+    const int cols = argc > 2 ? std::atoi(argv[2]) : 9;
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(new QLineEdit);
-    auto* table = new QTableWidget(99, 9);
-    for (int r = 0; r < 99; ++r) {
+    auto* table = new QTableWidget(rows, cols);
+    for (int r = 0; r < rows; ++r) {
         table->setVerticalHeaderItem(r, new QTableWidgetItem(QStringLiteral("Item %1").arg(r)));
-        for (int c = 0; c < 9; ++c)
+        for (int c = 0; c < cols; ++c)
             table->setItem(r, c, new QTableWidgetItem(QStringLiteral("********")));
     }
     layout->addWidget(table);

@@ -9,6 +9,7 @@
 #include "app/instance_lock.h"
 #include "app/private_memory.h"
 #include "app/shared_state.h"
+#include "app/window_icon.h"
 #include "controls/fonts.h"
 #include "controls/message_box.h"
 #include "create_dialog/form2.h"
@@ -20,8 +21,7 @@ namespace dravesse {
 void SetUpApplication(QApplication& app) {
     InstallMessageBoxes();
     RegisterGothicSubstitution();
-    // Read as PNG outright: probing the image format would load every image plugin at start-up.
-    app.setWindowIcon(QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/dravesse.png"), "PNG"))));
+    app.setWindowIcon(QIcon(QPixmap(kWindowIcon)));  // XPM: no image plugin is loaded
 }
 
 int Main(QApplication& app, const QString& programFolder) {

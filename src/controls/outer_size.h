@@ -2,6 +2,7 @@
 
 #include <QMargins>
 #include <QObject>
+#include <QSize>
 #include <climits>
 #include <optional>
 
@@ -12,7 +13,9 @@ namespace dravesse {
 // Keeps a top-level window at an outer size given in twips, title bar and borders included. Qt
 // sizes the inside of a window, and the window manager's frame is known only once the window is
 // shown, so the inside is fitted again whenever the frame turns out to differ from the one used.
-// Until then `assumedFrame` (in twips) stands for it.
+// Until then `assumedFrame` (in twips) stands for it. Under QT_SCALE_FACTOR the frame keeps its
+// 1x size in pixels while the inside scales: the window is then its 1x self scaled, its inside
+// exactly so.
 class OuterSize : public QObject {
   public:
     OuterSize(QWidget* window, QMargins assumedFrame);
@@ -24,12 +27,13 @@ class OuterSize : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QMargins currentFrame() const;
+    QMargins reportedFrame() const;
+    QSize frameAllowance() const;
     void fit();
 
     QWidget* window_;
     QMargins assumedFrame_;
-    QMargins applied_;
+    QMargins fittedTo_;  // the frame the platform had reported at the last fit
     std::optional<int> width_;
     int height_ = 0;
     int maxInsideHeight_ = INT_MAX;

@@ -1,61 +1,17 @@
+// The grid's sheet: its size, rows and texts, row heights and column widths, the active cell and
+// the clicks it reports. Typing into the grid is in spread_editing.cpp.
 #include "controls/spread.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
+#include <QEvent>
 #include <QHeaderView>
-#include <QMouseEvent>
-#include <QPointer>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
-#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "controls/twips.h"
 
 namespace dravesse {
-
-namespace {
-
-// Ctrl+Tab and Ctrl+Shift+Tab: the keys that move the focus out of a widget that keeps Tab for
-// itself.
-bool isCtrlTab(const QKeyEvent& key) {
-    return (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
-           (key.modifiers() & Qt::ControlModifier);
-}
-
-}  // namespace
-
-// The standard delegate, remembering the editor it opened last so that the grid can close it.
-class EditorDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        lastEditor = editor;
-        nameForReaders(editor, index);
-        return editor;
-    }
-    mutable QPointer<QWidget> lastEditor;
-
-  protected:
-    // A screen reader names the editor after its column's title.
-    static void nameForReaders(QWidget* editor, const QModelIndex& index) {
-        if (editor)
-            editor->setAccessibleName(
-                index.model()->headerData(index.column(), Qt::Horizontal).toString());
-    }
-
-    // The standard editor takes every Tab as a move to the next cell; Ctrl+Tab goes to the grid,
-    // which lets the focus go.
-    bool eventFilter(QObject* editor, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && isCtrlTab(*static_cast<QKeyEvent*>(event))) {
-            QCoreApplication::sendEvent(parent(), event);
-            return true;
-        }
-        return QStyledItemDelegate::eventFilter(editor, event);
-    }
-};
 
 namespace {
 
@@ -77,8 +33,7 @@ constexpr int kCellPaddingPixels = 8;
 }  // namespace
 
 Spread::Spread(QWidget* parent) : QTableWidget(parent) {
-    delegate_ = new EditorDelegate(this);
-    setItemDelegate(delegate_);
+    setUpEditing();
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -199,28 +154,6 @@ void Spread::clearText(qint32 row1, qint32 col1, qint32 row2, qint32 col2) {
     }
 }
 
-void Spread::SetLock(bool locked) {
-    if (locked) CommitEdit();
-    lock_ = locked;
-}
-
-void Spread::SetProtect(bool on) {
-    if (on && lock_) CommitEdit();
-    protect_ = on;
-}
-
-bool Spread::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    if (protect_ && lock_) return false;
-    return QTableWidget::edit(index, trigger, event);
-}
-
-void Spread::CommitEdit() {
-    QWidget* editor = delegate_->lastEditor;
-    if (!editor || state() != QAbstractItemView::EditingState) return;
-    commitData(editor);
-    closeEditor(editor, QAbstractItemDelegate::NoHint);
-}
-
 void Spread::SetText(qint32 col, qint32 row, const QString& value) {
     if (row < 0 || col < 0 || row > rowCount() || col > columnCount()) return;
     const InternalChange guard(internalChange_);
@@ -326,33 +259,6 @@ bool Spread::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonDblClick) emit DblClick(0, 0);
     }
     return QTableWidget::eventFilter(watched, event);
-}
-
-// Keys of the grid beyond Qt's own: Ctrl+Tab lets the focus go, Shift+Space chooses a row.
-void Spread::keyPressEvent(QKeyEvent* event) {
-    if (letFocusGo(*event) || chooseRowByKey(*event))
-        event->accept();
-    else
-        QTableWidget::keyPressEvent(event);
-}
-
-// Tab moves from cell to cell; Ctrl+Tab and Ctrl+Shift+Tab move the focus to the window's next and
-// previous control, keeping what was typed into an open editor.
-bool Spread::letFocusGo(const QKeyEvent& key) {
-    if (!isCtrlTab(key)) return false;
-    CommitEdit();
-    QWidget::focusNextPrevChild(key.key() == Qt::Key_Tab && !(key.modifiers() & Qt::ShiftModifier));
-    return true;
-}
-
-// Shift+Space chooses the current cell's row as a click on its name does.
-bool Spread::chooseRowByKey(const QKeyEvent& key) {
-    if (key.key() != Qt::Key_Space || key.modifiers() != Qt::ShiftModifier || currentRow() < 0)
-        return false;
-    const qint32 row = currentRow() + 1;
-    setActive(row, 0);
-    emit Click(0, row);
-    return true;
 }
 
 }  // namespace dravesse

@@ -86,6 +86,7 @@ class Spread : public QTableWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void setUpEditing();
     bool letFocusGo(const QKeyEvent& key);
     bool chooseRowByKey(const QKeyEvent& key);
     void clearText(qint32 row1, qint32 col1, qint32 row2, qint32 col2);

@@ -43,10 +43,7 @@ void Form1::SSCommand1_Click() {
             SSCommand6->setEnabled(false);
         }
     }
-    vaSpread1->SetMaxCols(ColCount);
-    vaSpread1->SetMaxRows(RowCount);
-    FillGrid(*vaSpread1);
-    resetStoredRows(RowCount);
+    refillGrid();
 }
 
 // Copy: the stored value of the active cell, in every display mode.

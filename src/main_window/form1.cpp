@@ -167,10 +167,7 @@ void Form1::Form_Load() {
     EditFlag = 0;
     SizeFlag = 0;
     ReadCredentials();
-    vaSpread1->SetMaxCols(ColCount);
-    vaSpread1->SetMaxRows(RowCount);
-    FillGrid(*vaSpread1);
-    resetStoredRows(RowCount);
+    gridFilled_ = false;  // filled when the grid is first shown: the locked window hides it
     vaSpread1->SetRow(-1);
     vaSpread1->SetCol(-1);
     vaSpread1->SetProtect(true);
@@ -219,7 +216,17 @@ void Form1::Label1_DblClick() {
     }
 }
 
+// Every value as GridMode shows it; unsaved grid changes are dropped.
+void Form1::refillGrid() {
+    vaSpread1->SetMaxCols(ColCount);
+    vaSpread1->SetMaxRows(RowCount);
+    FillGrid(*vaSpread1);
+    resetStoredRows(RowCount);
+    gridFilled_ = true;
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == vaSpread1 && event->type() == QEvent::Show && !gridFilled_) refillGrid();
     if (gridEvent(watched, event)) return true;
     if (watched == Text1 && Text1->isEnabled()) {
         if (event->type() == QEvent::KeyPress) {

@@ -91,6 +91,10 @@ class Form1 : public QWidget {
     void setButtonBarReachable(bool reachable);
     void lockOut();
 
+    // The grid, sized and filled from the stored table. The window fills it first when the grid is
+    // first shown, at the login: the locked window does not show it.
+    void refillGrid();
+
     // Which stored table row each grid row shows: a refill and a save make it the table's order,
     // Insert, Delete and the row-header double-click shift it; rows not stored yet have none.
     void resetStoredRows(int stored);
@@ -109,6 +113,7 @@ class Form1 : public QWidget {
     SecretClipboard clipboard_;
     std::vector<qint32> storedRows_;  // by grid row; -1: none
     bool lockedOut_ = false;
+    bool gridFilled_ = false;  // the grid has been filled since the window was created
 };
 
 }  // namespace dravesse

@@ -1,12 +1,77 @@
 // The window itself and its entry box: the caption, the two sizes, the label's double-click,
 // login, edit unlocking, renaming and wrong passwords.
+#include <QProcess>
 #include <QWindow>
+#include <array>
+#include <cmath>
 
 #include "controls/twips.h"
 #include "main_window/form1_fixture.h"
+#include "support/child_process.h"
 
 namespace dravesse::test {
 namespace {
+
+using InsideSizes = std::array<int, 4>;  // small width and height, large width and height
+
+// In a child started under a scale factor: the window's inside, small and then large, in the
+// screen's pixels.
+int printInsideSizes() {
+    ResetSharedState();
+    PutInSharedState(SampleTable());
+    const QTemporaryDir folder;
+    AppPath = folder.path();
+    Form1 form;
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) return 1;
+    for (const char* size : {"S", "L"}) {
+        form.FormSize(QString::fromLatin1(size));
+        QCoreApplication::processEvents();  // the fit to the frame, once it is known, is queued
+        QCoreApplication::processEvents();
+        const double dpr = form.devicePixelRatioF();
+        std::printf("%ld %ld ", std::lround(form.width() * dpr), std::lround(form.height() * dpr));
+    }
+    return 0;
+}
+const bool insideSizesChild = RegisterChild("inside-sizes", printInsideSizes);
+
+InsideSizes insideSizesAt(const char* scaleFactor, const QString& platform) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(scaleFactor));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--child", "inside-sizes"});
+    InsideSizes sizes{};
+    if (!child.waitForFinished(60'000) || child.exitCode() != 0) return sizes;
+    const QList<QByteArray> numbers = child.readAllStandardOutput().simplified().split(' ');
+    for (size_t i = 0; i < sizes.size() && i < size_t(numbers.size()); ++i)
+        sizes[i] = numbers[qsizetype(i)].toInt();
+    return sizes;
+}
+
+// Every scale factor gives the 1x window scaled, inside included (to 2 pixels): the frame, which
+// the platform draws at its own scale (2 pixels on each side here), takes no more of the window
+// than at 1x. At 1x the outer sizes are the twips': 8670 wide, 4320 high when large; the small
+// window's inside ends at the button bar (2190).
+TEST(Form1Scale, EveryScaleFactorGivesTheOneTimesWindowScaled) {
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("offscreen.json"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
+                file.write(R"({"windowFrameMargins": true, "screens": [{"name": "screen", "x": 0,
+                    "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}]})"));
+    file.close();
+    const QString framed = QStringLiteral("offscreen:configfile=") + config;
+    const InsideSizes one = insideSizesAt("1", framed);
+    const int width = TwipsToPixels(8670) - 4;
+    EXPECT_EQ(one, (InsideSizes{width, TwipsToPixels(2190), width, TwipsToPixels(4320) - 4}));
+    for (const char* factor : {"1.25", "1.5", "2"}) {
+        const InsideSizes scaled = insideSizesAt(factor, framed);
+        for (size_t i = 0; i < one.size(); ++i)
+            EXPECT_NEAR(scaled[i], one[i] * std::atof(factor), 2) << factor << "x, size " << i;
+    }
+}
 
 // Outer heights count the frame that the platform reports, or the design frame until it does.
 // The small layout leaves the button bar below the inside, out of reach of clicks and Tab. The
@@ -50,15 +115,16 @@ TEST_F(Form1Test, CaptionSizesAndLabelDoubleClicks) {
     EXPECT_FALSE(form->SSCommand1->isEnabled());
 }
 
-// row2Name: Enter in full view renames grid row CurRow = 2.
+// row2Name: Enter in full view renames grid row CurRow = 2. The grid is filled when it is first
+// shown, at the login: the locked window's grid is still empty.
 TEST_F(Form1Test, EnterTakesTheBranchForItsStateAndInput) {
     enum State { Locked, LoggedIn, Unlocked, FullView };
     // clang-format off
     struct Case { State state; const char *input, *row2Name; bool panels, display, emptied; int fails; };
     const Case cases[] = {
-        {Locked, "login!", "Mail", true, false, true, 0},   {Locked, "edit!", "Mail", false, false, false, 1},
-        {Locked, "Login!", "Mail", false, false, false, 1}, {Locked, "login! ", "Mail", false, false, false, 1},
-        {Locked, "", "Mail", false, false, false, 1},       {LoggedIn, "edit!", "Mail", true, true, true, 0},
+        {Locked, "login!", "Mail", true, false, true, 0},   {Locked, "edit!", "", false, false, false, 1},
+        {Locked, "Login!", "", false, false, false, 1},     {Locked, "login! ", "", false, false, false, 1},
+        {Locked, "", "", false, false, false, 1},           {LoggedIn, "edit!", "Mail", true, true, true, 0},
         {LoggedIn, "nope", "Mail", true, false, false, 0},  {Unlocked, "nope", "Mail", true, true, false, 0},
         {FullView, "Post", "Post", true, true, false, 0},   {FullView, "login!", "login!", true, true, false, 0},
     };

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <string_view>
 
 #include "controls/fonts.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -26,5 +28,9 @@ int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);
     dravesse::RegisterGothicSubstitution();
+    if (argc == 3 && std::string_view(argv[1]) == "--child") {
+        const auto child = dravesse::test::ChildMains().find(argv[2]);
+        return child == dravesse::test::ChildMains().end() ? 2 : child->second();
+    }
     return RUN_ALL_TESTS();
 }
