@@ -1,4 +1,4 @@
-#include "app/main_routine.h"
+#include "main_routine.h"
 
 #include <sys/resource.h>
 
