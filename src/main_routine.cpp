@@ -10,6 +10,7 @@
 
 #include "app/instance_lock.h"
 #include "app/shared_state.h"
+#include "bring_forward.h"
 #include "controls/fonts.h"
 #include "controls/message_box.h"
 #include "create_dialog/form2.h"
@@ -36,8 +37,12 @@ void SetUpApplication(QApplication& app) {
 
 int Main(QApplication& app, const QString& programFolder) {
     disableCoreDumps();
-    const InstanceLock lock(programFolder);
-    if (lock.anotherInstanceRuns()) return 0;
+    InstanceLock lock(programFolder);
+    if (lock.anotherInstanceRuns()) {
+        lock.askToShow(qgetenv("XDG_ACTIVATION_TOKEN"));
+        return 0;
+    }
+    lock.listen(&BringForward);
 
     SetUpApplication(app);
     AppPath = programFolder;
