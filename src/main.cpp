@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "app/main_routine.h"
+#include "main_routine.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

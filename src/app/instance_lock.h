@@ -1,23 +1,62 @@
 #pragma once
 
+#include <QByteArray>
 #include <QLockFile>
+#include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
+
+class QLocalServer;
+class QLocalSocket;
 
 namespace dravesse {
 
 // One running instance per program folder. The lock lives in the user's runtime folder; a lock
 // left behind by a killed process is taken over at once.
+//
+// Beside the lock, the running instance listens on a local socket for one request only: "show
+// yourself", sent by a second start before it ends. The request carries nothing but the
+// activation token that the desktop gave the second start (empty when there is none).
 class InstanceLock {
   public:
     explicit InstanceLock(const QString& programFolder);
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
 
     // True only when another live instance holds the lock. When the lock cannot be created for
     // any other reason, the program starts normally.
     bool anotherInstanceRuns() const { return anotherInstance_; }
 
+    // Holding the lock: starts listening, answered from the event loop (a modal box's loop too).
+    // `show` runs once per well-formed request, with its token. A socket left by a killed
+    // instance is replaced. Returns false when nothing listens (no lock, or the socket failed).
+    using ShowRequested = std::function<void(const QByteArray& activationToken)>;
+    bool listen(ShowRequested show);
+
+    // Another instance holding the lock: asks it to show itself. Waits a bounded time for the
+    // socket, never for an answer; returns whether the request was sent.
+    bool askToShow(const QByteArray& activationToken) const;
+
+    // The socket's full name, for tests.
+    const QString& socketName() const { return socketName_; }
+
   private:
+    void serve(QLocalSocket* socket);
+
     std::unique_ptr<QLockFile> lock_;
     bool anotherInstance_ = false;
+    QString socketName_;
+    std::unique_ptr<QLocalServer> server_;
+    ShowRequested show_;
 };
+
+// The one request that may pass, with an optional token: "SHOW\n" or "SHOW <token>\n".
+QByteArray ShowRequest(const QByteArray& activationToken);
+
+// The token of a well-formed request line (newline included), or nothing: any other command,
+// a token with blanks or control characters, or a line too long is refused.
+std::optional<QByteArray> ParseShowRequest(const QByteArray& line);
 
 }  // namespace dravesse

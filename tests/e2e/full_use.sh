@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Drives the installed program on a private X server as a person would: creates the first table,
 # logs in, unlocks editing, changes a value, saves, copies it back through the real clipboard,
-# starts a second instance, and restores a removed Tamblet.csv from its backup.
+# starts it again to bring its window forward, and restores a removed Tamblet.csv from its backup.
 # Usage: full_use.sh <dravesse executable> <build folder>
 source "$(dirname "$0")/lib/x_session.sh"
 build="$2"
@@ -109,16 +109,9 @@ e2e_close "$wid"
 e2e_expect_exit 0
 e2e_clipboard_is "" || e2e_fail "the clipboard still holds '$(e2e_clipboard)'"
 
-echo "-- a second instance ends at once without a window"
-e2e_start "$program"
-first=$E2E_APP
-wid=$(e2e_wait_window "$main_title")
-e2e_start "$program"
-e2e_expect_exit 0
-[ "$(xdotool search --onlyvisible --name "^$main_title\$" | wc -l)" -eq 1 ] || e2e_fail "two windows"
-E2E_APP=$first
-
 echo "-- a value copied, then another program's text: closing leaves that text"
+e2e_start "$program"
+wid=$(e2e_wait_window "$main_title")
 e2e_focus "$wid"
 locked=$(e2e_look "$wid")
 e2e_type "star gate"; e2e_key Return
@@ -129,6 +122,75 @@ own_selection clipboard "https://example.org/"
 e2e_close "$wid"
 e2e_expect_exit 0
 e2e_clipboard_is "https://example.org/" || e2e_fail "the clipboard holds '$(e2e_clipboard)'"
+
+# ==== A second start brings the running window forward ========================================
+# Started again, the program ends at once without a window of its own, and the running one comes
+# forward: out of the minimized state, from behind another program's window, and while it shows
+# only the damaged-file question, before any window.
+second_start_pass() {
+    local wid question other other_pid saved="$E2E_TMP/Tamblet.saved"
+    e2e_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+    e2e_minimized() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
+    e2e_start_again() {
+        local running=$E2E_APP
+        e2e_start "$program"
+        e2e_expect_exit 0
+        E2E_APP=$running
+    }
+    e2e_other_window_in_front() {
+        xmessage -title other "another program" &
+        other_pid=$!
+        E2E_PIDS+=($other_pid)
+        other=$(e2e_wait_window other)
+        e2e_focus "$other"
+        e2e_wait "the other window in front" e2e_active "$other"
+    }
+    e2e_close_other() { kill "$other_pid"; }
+
+    echo "-- a second start brings the minimized window forward and ends without a window"
+    e2e_start "$program"
+    wid=$(e2e_wait_window "$main_title")
+    e2e_focus "$wid"
+    xdotool windowminimize --sync "$wid"
+    e2e_wait "the window to be minimized" e2e_minimized "$wid"
+    e2e_start_again
+    e2e_wait "the window to come forward" e2e_active "$wid"
+    ! e2e_minimized "$wid" || e2e_fail "the window is still minimized"
+    [ "$(xdotool search --onlyvisible --name "^$main_title\$" | wc -l)" -eq 1 ] || e2e_fail "two windows"
+
+    echo "-- ... from behind another program's window"
+    e2e_other_window_in_front
+    e2e_start_again
+    e2e_wait "the window to come forward" e2e_active "$wid"
+    e2e_close_other
+    e2e_close "$wid"
+    e2e_expect_exit 0
+
+    echo "-- ... while only the damaged-file question is open"
+    cp -p "$table" "$saved"
+    echo junk >"$table"
+    e2e_start "$program"
+    question=$(e2e_wait_window "Read File / Dravesse")
+    e2e_other_window_in_front
+    e2e_start_again
+    e2e_wait "the question to come forward" e2e_active "$question"
+    e2e_close_other
+
+    echo "-- ... and after the running one was killed, leaving its lock and socket behind"
+    kill -KILL "$E2E_APP"
+    e2e_wait "the program to end" e2e_not_running "$E2E_APP"
+    mv "$saved" "$table"
+    e2e_start "$program"
+    wid=$(e2e_wait_window "$main_title")
+    e2e_other_window_in_front
+    e2e_start_again
+    e2e_wait "the window to come forward" e2e_active "$wid"
+    e2e_close_other
+    e2e_close "$wid"
+    e2e_expect_exit 0
+}
+second_start_pass
+# ==== end of the second start ===================================================================
 
 # ---- restore pass: Tamblet.csv removed from a folder with backups -----------------------------
 restore_missing_table() {

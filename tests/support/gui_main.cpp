@@ -11,9 +11,11 @@ namespace {
 
 QtMessageHandler defaultHandler = nullptr;
 
-// The offscreen platform warns each time a window's size is fixed; that says nothing about us.
+// The offscreen platform warns each time a window's size is fixed or a window is raised; that
+// says nothing about us.
 void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+    if (!text.contains(QLatin1String("does not support propagateSizeHints")) &&
+        !text.contains(QLatin1String("does not support raise()")))
         defaultHandler(type, context, text);
 }
 

@@ -1,4 +1,4 @@
-#include "app/main_routine.h"
+#include "main_routine.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -10,6 +10,7 @@
 #include "app/private_memory.h"
 #include "app/shared_state.h"
 #include "app/window_icon.h"
+#include "bring_forward.h"
 #include "controls/fonts.h"
 #include "controls/message_box.h"
 #include "create_dialog/form2.h"
@@ -26,8 +27,12 @@ void SetUpApplication(QApplication& app) {
 
 int Main(QApplication& app, const QString& programFolder) {
     KeepMemoryPrivate();
-    const InstanceLock lock(programFolder);
-    if (lock.anotherInstanceRuns()) return 0;
+    InstanceLock lock(programFolder);
+    if (lock.anotherInstanceRuns()) {
+        lock.askToShow(qgetenv("XDG_ACTIVATION_TOKEN"));
+        return 0;
+    }
+    lock.listen(&BringForward);
 
     SetUpApplication(app);
     AppPath = programFolder;

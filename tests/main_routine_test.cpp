@@ -1,17 +1,17 @@
-#include "app/main_routine.h"
+#include "main_routine.h"
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <csignal>
 
 #include "app/instance_lock.h"
 #include "app/msg_box.h"
@@ -139,18 +139,73 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
     EXPECT_FALSE(InstanceLock(other.path()).anotherInstanceRuns());
 }
 
-TEST_F(MainTest, ALockLeftByAKilledInstanceIsTakenOver) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        InstanceLock held(folder_.path());
-        ::raise(SIGKILL);
+// A second start of the real program, in a child process, ends with 0 and brings forward what
+// this instance shows, answered from whichever event loop runs: the main window, minimized behind
+// another window; the create dialog; the damaged-file question, before any window.
+TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
+    const QString program = QDir(folder_.path()).filePath("dravesse");
+    ASSERT_TRUE(QFile::copy(DRAVESSE_PROGRAM, program)) << "in the same folder, under its lock";
+    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
+    // clang-format off
+    const struct { const char* name; QMap<QString, QByteArray> files; bool inBox; const char* forward; } cases[] = {
+        {"the main window", {{kItemFileName, good}}, false, "dravesse::Form1"},
+        {"the create dialog", {}, false, "dravesse::Form2"},
+        {"the damaged-file question", {{kItemFileName, "junk"}, {BackupFileName(1), good}}, true, "QMessageBox"}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& name : {kItemFileName, BackupFileName(1)})
+            QFile::remove(QDir(folder_.path()).filePath(name));
+        for (const auto& [name, bytes] : c.files.asKeyValueRange())
+            test::WriteBytes(QDir(folder_.path()).filePath(name), bytes);
+        int exitCode = -1;
+        QString cameForward;
+        bool stillMinimized = true, done = false;
+        const auto waitFor = [](auto condition) {
+            const QDeadlineTimer deadline(5000);
+            while (!condition() && !deadline.hasExpired())
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+        };
+        const auto startAgain = [&] {
+            QWidget* shown = QApplication::activeModalWidget();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!shown && w->isVisible() && qobject_cast<Form1*>(w)) shown = w;
+            if (!shown || std::exchange(done, true)) return;
+            QWidget other;  // another program's window, in front
+            other.show();
+            other.activateWindow();
+            shown->showMinimized();
+            waitFor([&] { return QApplication::activeWindow() == &other; });
+            QProcess second;
+            second.start(program, QStringList());
+            if (second.waitForFinished(20000) && second.exitStatus() == QProcess::NormalExit)
+                exitCode = second.exitCode();
+            waitFor([&] { return QApplication::activeWindow() == shown; });
+            if (QWidget* active = QApplication::activeWindow())
+                cameForward = active->metaObject()->className();
+            stillMinimized = shown->isMinimized();
+            other.close();
+            shown->close();
+        };
+        script_.clear();
+        script_.answerNext(kIdCancel);
+        script_.answerNext(kIdCancel);
+        if (c.inBox) {
+            script_.onShow([&](const ShownMessage& m) {
+                if (done) return;  // the first question only
+                QMessageBox box(QMessageBox::Question, m.title, m.prompt);
+                QTimer::singleShot(0, startAgain);
+                box.exec();
+            });
+        } else {
+            QTimer::singleShot(0, startAgain);
+        }
+        Main(*qApp, folder_.path());
+        script_.onShow({});
+        EXPECT_EQ(exitCode, 0) << "the second start ends, silently";
+        EXPECT_EQ(cameForward, QLatin1String(c.forward));
+        EXPECT_FALSE(stillMinimized);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_FALSE(QDir(runtime_.path()).entryList({"dravesse-*.lock"}, QDir::Files).isEmpty());
-    EXPECT_FALSE(InstanceLock(folder_.path()).anotherInstanceRuns());
 }
 
 }  // namespace
