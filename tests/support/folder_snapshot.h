@@ -9,7 +9,8 @@
 
 namespace dravesse::test {
 
-// Every file in a folder, hidden ones included: its bytes and permissions.
+// Every entry in a folder, hidden ones included: a file's bytes and permissions. Anything else is
+// never opened; its bytes say what it is: "<folder>", "<fifo>", "<socket>", "<device>".
 struct FileState {
     QByteArray bytes;
     QFileDevice::Permissions permissions;
@@ -20,5 +21,34 @@ using FolderSnapshot = QMap<QString, FileState>;
 FolderSnapshot SnapshotFolder(const QString& folder);
 QByteArray ReadBytes(const QString& path);
 void WriteBytes(const QString& path, const QByteArray& bytes);
+
+// Lays one entry: "<folder>" and "<fifo>" make those, "<unreadable>" followed by bytes a file of
+// those bytes with no permissions at all; anything else is a file's bytes.
+void LayEntry(const QString& path, const QByteArray& what);
+// What LayEntry would have been given for the entry there is now.
+QByteArray EntryAsLaid(const QString& path);
+// Empties a folder of everything, hidden entries, FIFOs and folders included.
+void EmptyFolder(const QString& folder);
+
+// While one exists, this thread works without the capabilities that let root ignore file
+// permissions, so that a file of mode 000 is unreadable for root too. Nothing for others.
+class WithoutPermissionOverride {
+  public:
+    WithoutPermissionOverride();
+    ~WithoutPermissionOverride();
+    WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+    WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+
+  private:
+    bool changed_ = false;
+    unsigned saved_[2] = {};
+};
+
+// Ends the test process when a test hangs longer than `seconds` (a FIFO opened for reading).
+class HangGuard {
+  public:
+    explicit HangGuard(unsigned seconds);
+    ~HangGuard();
+};
 
 }  // namespace dravesse::test
