@@ -156,9 +156,8 @@ bool putInPlace(const QByteArray& bytes) {
 QString freeName(const QDir& folder, const QString& pattern, const QSet<QString>& taken = {}) {
     for (int n = 1;; ++n) {
         const QString name = pattern.arg(n);
-        if (!taken.contains(name) && KindOf(folder.filePath(name)) == FileKind::Missing &&
-            !QFileInfo(folder.filePath(name)).isSymLink())
-            return name;
+        if (!taken.contains(name) && KindOf(folder.filePath(name)) == FileKind::Missing)
+            return name;  // not even a link to nothing has that name
     }
 }
 

@@ -98,8 +98,7 @@ QDateTime timeOf(const struct stat& st) {
 // blocks the open; it is then refused by its kind.
 int openRegular(const QString& path, QString* why, struct stat* st) {
     const FileKind kind = KindOf(path);
-    if (kind == FileKind::Folder || kind == FileKind::Fifo || kind == FileKind::Socket ||
-        kind == FileKind::Device) {
+    if (kind != FileKind::Regular && kind != FileKind::Missing && kind != FileKind::Unknown) {
         if (why) *why = NotAFileText(QFileInfo(path).fileName(), kind);
         errno = EINVAL;
         return -1;
@@ -348,8 +347,7 @@ bool RenameNoReplace(const QString& from, const QString& to) {
 
 std::optional<DiskFailure> CopyNoReplace(const QString& from, const QString& to) {
     struct stat st {};
-    QString why;
-    int fd = openRegular(from, &why, &st);
+    int fd = openRegular(from, nullptr, &st);
     if (fd < 0)
         return failure(QStringLiteral("%1 could not be read.").arg(QFileInfo(from).fileName()),
                        from);
