@@ -12,12 +12,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
+#include <fstream>
 
 #include "app/instance_lock.h"
 #include "app/msg_box.h"
 #include "app/shared_state.h"
 #include "create_dialog/form2.h"
 #include "main_window/form1.h"
+#include "store/recover_item_file.h"
 #include "store/store_texts.h"
 #include "store/write_item_file.h"
 #include "support/folder_snapshot.h"
@@ -63,65 +66,131 @@ class MainTest : public testing::Test {
 // The item file is looked up in the program folder, never in the current directory: there the
 // main window opens on it, without one the create dialog opens, and a file that does not load
 // ends the program after the damaged-file message. A missing or damaged file with a sound backup
-// is restored from it on OK (a damaged one kept under a name no file has), a newer table left by
-// a cut-short save becomes Tamblet.csv on OK and is kept under a name of its own on Cancel; any
-// other Cancel leaves every file as it was.
+// is restored from it on OK (Tamblet1.csv before Tamblet2.csv, whatever their times; a damaged one
+// kept under a name no file has), a newer table left by a cut-short save (also one of the same
+// time) becomes Tamblet.csv on OK and is kept under a name of its own on Cancel; any other Cancel
+// leaves every file as it was. Backups that do not read are named and, on OK, kept aside; a
+// Tamblet.csv that is not a file is named, never taken for a missing one. The person's files and
+// FIFOs under any name are never opened, offered or touched.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     using Files = QMap<QString, QByteArray>;
     const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     const QByteArray newer = test::ItemFileBytes("2x1,A", {"r0,z,h", "r1,b,r0"});
     const QString cwdFile = QDir(elsewhere_.path()).filePath(kItemFileName);
-    const QString t0 = kItemFileName, t1 = BackupFileName(1), temp = ".Tamblet.csv.AbC123";
+    const QString t0 = kItemFileName, t1 = BackupFileName(1), t2 = BackupFileName(2),
+                  t3 = BackupFileName(3), temp = ".Tamblet.csv.dravesse-save-0123456789ab";
+    const QString d1 = "Tamblet-damaged1.csv", d2 = "Tamblet-damaged2.csv",
+                  d3 = "Tamblet-damaged3.csv";
     const QString missing = "Tamblet.csv is missing.", damaged = kDamagedText,
                   offer = "The newest file", unfinished = "A save did not finish";
-    const QByteArray gone = "(removed)";
+    const QString noneReads =
+        "Tamblet.csv is missing, and none of its backups reads correctly:\r\n"
+        "Tamblet1.csv is damaged.\r\nTamblet2.csv can not be read: Permission denied.\r\n"
+        "Tamblet3.csv is a FIFO (named pipe), not a file.\r\nOK keeps Tamblet1.csv as "
+        "Tamblet-damaged1.csv, Tamblet2.csv as Tamblet-damaged2.csv, Tamblet3.csv as "
+        "Tamblet-damaged3.csv, and opens \"Create Tamblet\"";
+    const QString notAFile = kCanNotOpenText + "\r\nReason: Tamblet.csv is a ";
+    const QByteArray gone = "(removed)", unreadable = "<unreadable>" + good;
+    const QMap<QString, int> sameTime{{t0, 0}, {temp, 0}}, reversed{{t1, -100}, {t3, 0}};
     // clang-format off
-    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; } cases[] = {
+    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; } cases[] = {
         {"item file", {{t0, good}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
         {"none, one in the current directory", {}, good, kIdOk, 0, "dravesse::Form2", {}, {}},
-        {"only a header", {{t0, "7x5,A,B,C,D,E\r\n"}}, "", kIdOk, 1, "", {damaged}, {}},
         {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, "", kIdOk, 1, "", {damaged}, {}},
-        {"none, a backup", {{t1, good}}, "", kIdOk, 0, "dravesse::Form1", {missing}, {{t0, good}}},
         {"none, a backup, Cancel", {{t1, good}}, "", kIdCancel, 1, "", {missing}, {}},
-        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good}, {"Tamblet-damaged1.csv", "old"}}, "",
-         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good}, {"Tamblet-damaged2.csv", "junk"}}},
+        {"none, backups by generation, their times reversed", {{t1, good}, {t3, newer}}, "", kIdOk, 0, "dravesse::Form1",
+         {missing + "\r\nThe newest file that reads correctly is Tamblet1.csv"}, {{t0, good}}, reversed},
+        {"none, backups that do not read", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, "", kIdOk, 0, "dravesse::Form2",
+         {noneReads}, {{t1, gone}, {t2, gone}, {t3, gone}, {d1, "junk"}, {d2, unreadable}, {d3, "<fifo>"}}},
+        {"the same, Cancel", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, "", kIdCancel, 1, "", {noneReads}, {}},
+        {"a folder named Tamblet.csv, a backup", {{t0, "<folder>"}, {t1, good}}, "", kIdOk, 1, "", {notAFile + "folder, not a file."}, {}},
+        {"a FIFO named Tamblet.csv", {{t0, "<fifo>"}}, "", kIdOk, 1, "", {notAFile + "FIFO (named pipe), not a file."}, {}},
+        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good}, {d1, "old"}}, "",
+         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good}, {d2, "junk"}}},
         {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good}}, "", kIdCancel, 1, "", {damaged, offer}, {}},
         {"a newer table of a cut-short save", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
          {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}},
         {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished},
-         {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}}};
+         {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}},
+        {"a cut-short save's table as old as Tamblet.csv (FAT)", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
+         {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}, sameTime},
+        {"the person's files, newer and sound", {{t0, good}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
+         {".Tamblet.csv.AbC123", newer}, {"Tamblet.csv.bak", newer}, {"Tamblet-notes.csv", newer}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"FIFOs under a temporary name and a person's", {{t0, good}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, "", kIdOk, 0,
+         "dravesse::Form1", {temp + " is a FIFO (named pipe), not a file, in "}, {}}};
     // clang-format on
     const QDir folder(folder_.path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
-            QFile::remove(folder.filePath(name));
+        test::EmptyFolder(folder_.path());
         QFile::remove(cwdFile);
+        const QDateTime now = QDateTime::currentDateTime();
         for (const auto& [name, bytes] : c.files.asKeyValueRange()) {
-            test::WriteBytes(folder.filePath(name), bytes);
+            test::LayEntry(folder.filePath(name), bytes);
+            // Written after Tamblet.csv, unless the case says otherwise.
+            const int age = c.ages.value(name, name.startsWith(u'.') ? 60 : -200);
             QFile file(folder.filePath(name));
-            if (name.startsWith(u'.') && file.open(QIODevice::Append))  // written after Tamblet.csv
-                file.setFileTime(QDateTime::currentDateTime().addSecs(60),
-                                 QFileDevice::FileModificationTime);
+            if (QFileInfo(file).isFile() && file.open(QIODevice::Append))
+                file.setFileTime(now.addSecs(age), QFileDevice::FileModificationTime);
         }
         if (!c.inCwd.isEmpty()) test::WriteBytes(cwdFile, c.inCwd);
         script_.clear();
         for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
-        EXPECT_EQ(runMain(), c.exit);
-        QApplication::processEvents();
+        {
+            const test::WithoutPermissionOverride asTheOwner;
+            ::alarm(60);  // a FIFO opened for reading would hang the start
+            EXPECT_EQ(runMain(), c.exit);
+            ::alarm(0);
+            QApplication::processEvents();
+        }
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
         ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
         for (qsizetype i = 0; i < c.messages.size(); ++i)
-            EXPECT_TRUE(script_.shown()[i].prompt.startsWith(c.messages[i]));
+            EXPECT_TRUE(script_.shown()[i].prompt.startsWith(c.messages[i]))
+                << script_.shown()[i].prompt.toStdString();
         EXPECT_EQ(AppPath, folder_.path());
         Files expected = c.files, after;
         for (const auto& [name, bytes] : c.changed.asKeyValueRange())
             bytes == gone ? void(expected.remove(name)) : void(expected[name] = bytes);
-        for (const auto& [name, state] : test::SnapshotFolder(folder_.path()).asKeyValueRange())
-            after[name] = state.bytes;
+        for (const QString& name : test::SnapshotFolder(folder_.path()).keys())
+            after[name] = test::EntryAsLaid(folder.filePath(name));
         EXPECT_EQ(after, expected) << "nothing else is written";
     }
+}
+
+// A damaged Tamblet.csv larger than the memory the program may use is kept whole, without being
+// read into memory, and the restore goes on.
+TEST_F(MainTest, AHugeDamagedItemFileIsKeptWithoutReadingIt) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#else
+    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
+    const QDir folder(folder_.path());
+    test::WriteBytes(folder.filePath(BackupFileName(1)), good);
+    constexpr qint64 kHuge = qint64(3) << 30;  // sparse: it takes no room on disk
+    QFile item(folder.filePath(kItemFileName));
+    ASSERT_TRUE(item.open(QIODevice::WriteOnly) && item.write("junk") == 4 && item.resize(kHuge));
+    item.close();
+    AppPath = folder_.path();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // What the process uses now, and 1 GiB more: far less than the file.
+        rlim_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t max = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t(1) << 30);
+        const rlimit limit{max, max};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
+        const bool opened = LoadAtStart() == StartWith::MainWindow;
+        ::_exit(opened && script_.shown().size() == 2 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(QFileInfo(folder.filePath("Tamblet-damaged1.csv")).size(), kHuge);
+    EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good);
+#endif
 }
 
 TEST_F(MainTest, ASecondInstanceEndsSilently) {

@@ -1,7 +1,6 @@
 #include "store/read_item_file.h"
 
 #include <QDir>
-#include <QFile>
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"
@@ -22,14 +21,16 @@ qint16 reportDamaged() {
 }  // namespace
 
 qint16 ReadItemFile() {
-    QFile file(QDir(AppPath).filePath(kItemFileName));
-    if (!file.open(QIODevice::ReadOnly)) {
-        MsgBox(kCanNotOpenText + QStringLiteral("\r\n") + ReasonLine(file.errorString(), AppPath),
+    // Only a regular file is opened: a FIFO, socket, device or folder of that name is named.
+    QString why;
+    const std::optional<QByteArray> read =
+        ReadRegularFile(QDir(AppPath).filePath(kItemFileName), kMaxFileBytes + 1, &why);
+    if (!read) {
+        MsgBox(kCanNotOpenText + QStringLiteral("\r\n") + ReasonLine(why, AppPath),
                kMbExclamation | kMbSystemModal, kErrorTitle);
         return 0;
     }
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    file.close();
+    const QByteArray& bytes = *read;
 
     std::optional<ItemFileContents> contents = ParseItemFile(bytes);
     if (!contents) return reportDamaged();

@@ -30,8 +30,8 @@ class Rotation {
         if (IsNormalFile(t2)) {
             // The oldest generation is set aside, and only deleted once the save succeeded.
             if (IsNormalFile(t3)) {
-                QFile::remove(parked());
-                parkedOldest_ = move(t3, parked());
+                const QString aside = NewTempPath(t3, QStringLiteral("drop"));
+                if (move(t3, aside)) parked_ = aside;
             }
             move(t2, t3);
         }
@@ -45,7 +45,7 @@ class Rotation {
     }
 
     void finish() {
-        if (parkedOldest_) QFile::remove(parked());
+        if (!parked_.isEmpty()) QFile::remove(parked_);
     }
 
     // The system's error of the first step that failed, 0 when none did.
@@ -53,7 +53,6 @@ class Rotation {
 
   private:
     QString path(const QString& name) const { return dir_.filePath(name); }
-    QString parked() const { return path(QStringLiteral(".Tamblet3.csv.old")); }
     bool move(const QString& from, const QString& to) {
         if (FaultAt(SaveStep::Rotate) || !RenameNoReplace(from, to)) {
             if (!firstError_) firstError_ = errno;
@@ -65,7 +64,7 @@ class Rotation {
 
     QDir dir_;
     std::vector<std::pair<QString, QString>> done_;
-    bool parkedOldest_ = false;
+    QString parked_;
     int firstError_ = 0;
 };
 
@@ -73,15 +72,8 @@ class Rotation {
 // name for the same file, or a copy where the file system has no hard links. A linked
 // Tamblet.csv is always copied, so that the backup is a plain file of the program folder.
 std::optional<DiskFailure> keepPrevious(const QString& item, const QString& backup) {
-    if (!QFileInfo(item).isSymLink()) {
-        if (FaultAt(SaveStep::Backup))
-            return DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
-        if (::link(QFile::encodeName(item), QFile::encodeName(backup)) == 0) return std::nullopt;
-        if (errno != EPERM && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP &&
-            errno != EMLINK)
-            return DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
-    }
-    return CopyNoReplace(item, backup);
+    if (FaultAt(SaveStep::Backup)) return DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
+    return LinkOrCopyNoReplace(item, backup);
 }
 
 // True when Tamblet1.csv already holds the table that Tamblet.csv holds: the same file, left so by
@@ -93,20 +85,44 @@ bool alreadyKept(const QString& item, const QString& backup) {
     struct stat a {
     }, b{};
     if (::stat(QFile::encodeName(item), &a) != 0 || ::lstat(QFile::encodeName(backup), &b) != 0 ||
-        !S_ISREG(b.st_mode) || a.st_size != b.st_size)
+        !S_ISREG(a.st_mode) || !S_ISREG(b.st_mode) || a.st_size != b.st_size)
         return false;
     if (a.st_dev == b.st_dev && a.st_ino == b.st_ino) return true;
-    QFile x(item), y(backup);
-    return x.open(QIODevice::ReadOnly) && y.open(QIODevice::ReadOnly) && x.readAll() == y.readAll();
+    const auto x = ReadRegularFile(item, kMaxFileBytes + 1, nullptr);
+    const auto y = ReadRegularFile(backup, kMaxFileBytes + 1, nullptr);
+    return x && y && x->size() <= kMaxFileBytes && *x == *y;
 }
 
-// Temporary files of earlier saves, also of the time before Tamblet.csv became a link.
+// Temporary files of earlier saves (also of the time before Tamblet.csv became a link), and an
+// oldest backup set aside by a save that was cut short. Only regular files with the program's
+// own temporary names go; nothing else in either folder is touched.
 void removeLeftovers(const QDir& dir, const QString& target) {
-    QStringList stale = TempFilesBeside(target);
     const QString item = dir.absoluteFilePath(kItemFileName);
-    if (target != item) stale << TempFilesBeside(item);
-    stale << TempFilesBeside(dir.filePath(BackupFileName(1)));
+    QStringList ours{TempPrefix(item), TempPrefix(dir.filePath(BackupFileName(1))),
+                     TempPrefix(dir.filePath(BackupFileName(3)), QStringLiteral("drop"))};
+    QStringList stale;
+    if (QFileInfo(target).absolutePath() != dir.absolutePath())
+        stale << TempFilesBeside(target);
+    else if (target != item)
+        ours << TempPrefix(target);
+    stale << TempFilesIn(dir.absolutePath(), ours);
     for (const QString& path : stale) QFile::remove(path);
+}
+
+// The first name among Tamblet.csv (through its link) and its backups that stands for something
+// other than a regular file: a save would have to open, rename or replace it.
+std::optional<QString> notAFile(const QDir& dir) {
+    for (int g = 0; g <= 3; ++g) {
+        const QString name = g ? BackupFileName(g) : kItemFileName;
+        const FileKind kind = KindOf(dir.filePath(name));
+        // A linked Tamblet.csv whose file does not exist yet is written through its link.
+        // What cannot be looked at fails below, with the system's reason.
+        if (kind == FileKind::Regular || kind == FileKind::Missing || kind == FileKind::Unknown ||
+            (g == 0 && kind == FileKind::LinkToNothing))
+            continue;
+        return NotAFileText(name, kind);
+    }
+    return std::nullopt;
 }
 
 // True when the bytes read back as exactly the table that was meant to be written.
@@ -170,6 +186,12 @@ bool WriteItemFileTo(const QString& folder, const SaveInput& input, const QStrin
 bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QString& onFailure) {
     const QDir dir(folder);
     const QString item = dir.filePath(kItemFileName), backup = dir.filePath(BackupFileName(1));
+    if (const std::optional<QString> odd = notAFile(dir))
+        return failed(kCanNotSaveText,
+                      {ReasonLine(*odd, dir.absolutePath()),
+                       QStringLiteral("Move it out of the folder, then save again."),
+                       kNothingSavedText},
+                      onFailure);
     const QString target = ResolvedPath(item);
 
     VerifiedTemp temp;
@@ -180,21 +202,29 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
     }
 
     // Tamblet.csv's table goes to Tamblet1.csv, the older ones one place down, unless a save cut
-    // short has done so already.
+    // short has done so already. Without a Tamblet.csv nothing moves: no generation makes room for
+    // a table that is not there.
     const bool hadItemFile = IsNormalFile(item);
-    const bool moveDown = !(hadItemFile && alreadyKept(item, backup));
+    const bool moveDown = hadItemFile && !alreadyKept(item, backup);
     Rotation rotation(dir);
     if (moveDown) rotation.run();
     std::optional<DiskFailure> failure;
-    if (hadItemFile && moveDown && (failure = keepPrevious(item, backup))) {
+    if (moveDown && (failure = keepPrevious(item, backup))) {
         failure->what = QStringLiteral("Tamblet1.csv could not take the previous table.");
         if (failure->error == EEXIST && rotation.firstError()) {  // the backups did not move
             failure->what = QStringLiteral("The backups could not move down.");
             failure->error = rotation.firstError();
         }
-    } else if ((failure = temp.commit())) {
-        failure->what = QStringLiteral("The new file could not take the name Tamblet.csv.");
-        if (hadItemFile && moveDown) QFile::remove(backup);
+    } else {
+        // The backups' new names reach the disk before Tamblet.csv takes the new table, also where
+        // renames are not kept in order across a power loss (a cut-short save's too). The commit
+        // then syncs the folder of the file Tamblet.csv names: with a linked Tamblet.csv, both
+        // folders are synced.
+        if (hadItemFile) SyncFolder(folder);
+        if ((failure = temp.commit())) {
+            failure->what = QStringLiteral("The new file could not take the name Tamblet.csv.");
+            if (moveDown) QFile::remove(backup);
+        }
     }
     if (failure) {
         rotation.undo();
@@ -202,7 +232,6 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
     }
     rotation.finish();
     removeLeftovers(dir, target);
-    if (QFileInfo(target).absolutePath() != dir.absolutePath()) SyncFolder(folder);
     return true;
 }
 

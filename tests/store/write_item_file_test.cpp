@@ -99,34 +99,45 @@ TEST_F(WriteItemFileTest, RandomTablesReadBackUnchanged) {
 
 // Every combination of an existing item file and backups, with Tamblet.csv a plain file or a link
 // to a file elsewhere: each generation moves one place down, the oldest is dropped, a missing
-// Tamblet1.csv leaves Tamblet2/3 where they are, a link stays a link to its file (which takes the
-// new table), the backups are plain files, and no temporary file (also not one left by a killed
-// save) remains.
+// Tamblet1.csv leaves Tamblet2/3 where they are, a missing Tamblet.csv (deleted while the program
+// ran) leaves every backup where it is, a link stays a link to its file (which takes the new
+// table), the backups are plain files, and no temporary file (also not one left by a killed save)
+// remains. The person's files, in either folder, stay as they are through every save, whatever
+// their names: the link's target name is no wildcard.
 TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
     QTemporaryDir elsewhere;
-    const QString linkTarget = elsewhere.filePath("synced.csv");
+    const QString linkTarget = elsewhere.filePath("pw*.csv");
+    const QStringList persons{".Tamblet.csv.backup", ".tamblet.csv.abc123", ".Tamblet.csv.AbC123",
+                              "Tamblet.csv.bak",     "Tamblet-notes.csv",   ".Tamblet3.csv.old"};
+    for (const QString& name : persons) test::WriteBytes(path(name), "the person's " + name.toUtf8());
+    test::WriteBytes(elsewhere.filePath(".pw-notes.csv.abc123"), "the person's notes");
+    const auto personsBefore = SnapshotFolder(elsewhere.path());
     for (unsigned present = 0; present < 32; ++present) {
         const bool linked = present & 16;
         if (linked && !(present & 1)) continue;
         SCOPED_TRACE(present);
         for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
-            QFile::remove(path(name));
+            if (!persons.contains(name)) QFile::remove(path(name));
         layGenerations(present);
         if (linked) {
             QFile::remove(linkTarget);
             ASSERT_TRUE(QFile::rename(path(kItemFileName), linkTarget));
             ASSERT_TRUE(QFile::link(linkTarget, path(kItemFileName)));
         }
-        test::WriteBytes(path(".Tamblet.csv.AbC123"), "left by a killed save");
+        test::WriteBytes(path(".Tamblet.csv.dravesse-save-0123456789ab"), "left by a killed save");
+        test::WriteBytes(path(".Tamblet3.csv.dravesse-drop-0123456789ab"), "set aside by it");
         auto gen = [&](int g) { return (present >> g) & 1u ? "gen" + QByteArray::number(g) : ""; };
-        const QByteArray expected[4] = {"", gen(0), present & 2 ? gen(1) : gen(2),
-                                        present & 2 ? (present & 4 ? gen(2) : gen(3)) : gen(3)};
+        const QByteArray expected[4] = {
+            "", present & 1 ? gen(0) : gen(1),
+            present & 1 ? (present & 2 ? gen(1) : gen(2)) : gen(2),
+            present & 1 && present & 2 ? (present & 4 ? gen(2) : gen(3)) : gen(3)};
         const QDateTime written = QFileInfo(path(kItemFileName)).lastModified();
         ASSERT_TRUE(WriteItemFileTo(dir_.path(), test::SampleTable()));
         if (present & 1) {  // linked or copied, Tamblet1.csv keeps the time its table was written
             EXPECT_EQ(QFileInfo(path(BackupFileName(1))).lastModified(), written);
         }
-        QStringList left{kItemFileName};
+        QStringList left = persons;
+        left << kItemFileName;
         for (int g = 1; g <= 3; ++g) {
             EXPECT_EQ(ReadBytes(path(BackupFileName(g))), expected[g]) << g;
             EXPECT_FALSE(QFileInfo(path(BackupFileName(g))).isSymLink());
@@ -137,14 +148,19 @@ TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
         EXPECT_EQ(QFileInfo(path(kItemFileName)).isSymLink(), linked);
         if (linked) {
             EXPECT_EQ(ReadBytes(linkTarget), ReadBytes(path(kItemFileName)));
-            EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+            EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
         }
     }
+    for (const QString& name : persons)
+        EXPECT_EQ(ReadBytes(path(name)), "the person's " + name.toUtf8());
+    QFile::remove(linkTarget);
+    EXPECT_EQ(SnapshotFolder(elsewhere.path()), personsBefore);
     EXPECT_TRUE(script_.shown().empty());
 }
 
-// A save that fails at any step, or in a folder it cannot write, leaves the folder byte for byte
-// as it was, and says so.
+// A save that fails at any step, in a folder it cannot write, or with a FIFO or folder under a
+// name it would open, move or replace, leaves the folder byte for byte as it was, and says so
+// (naming the odd file). A FIFO under any other name is left alone.
 TEST_F(WriteItemFileTest, FailedSavesLeaveTheFolderUnchanged) {
     const SaveInput in = test::SampleTable();
     layGenerations(0b1111);
@@ -166,6 +182,30 @@ TEST_F(WriteItemFileTest, FailedSavesLeaveTheFolderUnchanged) {
         expectNothingWritten(before, kErrorTitle);
     }
     SetSaveFaultHook({});
+
+    ::alarm(60);  // a FIFO opened for reading would hang the save
+    test::LayEntry(path(".Tamblet.csv.dravesse-save-0123456789ab"), "<fifo>");
+    test::LayEntry(path(".Tamblet.csv.abcdef"), "<fifo>");
+    for (int g = 0; g <= 3; ++g) {
+        const QString name = g ? BackupFileName(g) : kItemFileName;
+        const QByteArray held = ReadBytes(path(name));
+        QFile::remove(path(name));
+        test::LayEntry(path(name), g == 2 ? "<folder>" : "<fifo>");
+        const auto odd = SnapshotFolder(dir_.path());
+        EXPECT_FALSE(WriteItemFileTo(dir_.path(), in));
+        EXPECT_TRUE(script_.shown().at(0).prompt.contains(
+            QStringLiteral("Reason: %1 is a %2, not a file.")
+                .arg(name, g == 2 ? "folder" : "FIFO (named pipe)")));
+        expectNothingWritten(odd, kErrorTitle);
+        g == 2 ? QDir().rmdir(path(name)) : QFile::remove(path(name));
+        test::WriteBytes(path(name), held);
+    }
+    EXPECT_TRUE(WriteItemFileTo(dir_.path(), in));
+    ::alarm(0);
+    EXPECT_EQ(SnapshotFolder(dir_.path()).value(".Tamblet.csv.abcdef").bytes, "<fifo>");
+    EXPECT_EQ(SnapshotFolder(dir_.path()).value(".Tamblet.csv.dravesse-save-0123456789ab").bytes, "<fifo>");
+    test::EmptyFolder(dir_.path());
+    layGenerations(0b1111);
 
     const QString denied = kCanNotOpenText + "\r\n" + ReasonLine("Permission denied", dir_.path());
     // A real unwritable folder. Root writes anywhere, so root saves from a child that gave it up.
