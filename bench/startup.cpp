@@ -3,6 +3,11 @@
 // window. Both run interleaved on the same machine; medians, ratios and peak memory are printed.
 //
 // Usage: bench_startup <dravesse executable> <minimal_window executable> [rounds]
+//        bench_startup --in-place <dravesse executable> <another dravesse executable> [rounds]
+// The first form copies the program into a folder of its own. The second runs two programs where
+// they are, each beside a largest table written for the run and removed after it; a folder that
+// holds a table already is refused. It compares, say, the self-contained program folder on a
+// stick with the installed program.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM is set.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -16,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "app/shared_state.h"
@@ -56,33 +62,70 @@ T median(std::vector<T> v) {
     return v[v.size() / 2];
 }
 
+// Writes the largest table beside the program for the run; removes it when done.
+class TableBeside {
+  public:
+    explicit TableBeside(const QString& program) : folder_(QFileInfo(program).absolutePath()) {}
+    ~TableBeside() {
+        if (written_) QFile::remove(QDir(folder_).filePath(QStringLiteral("Tamblet.csv")));
+    }
+    bool write() {
+        if (QFileInfo::exists(QDir(folder_).filePath(QStringLiteral("Tamblet.csv")))) return false;
+        written_ = WriteItemFileTo(folder_, LargestTable());
+        return written_;
+    }
+
+  private:
+    QString folder_;
+    bool written_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    const bool inPlace = argc > 1 && qstrcmp(argv[1], "--in-place") == 0;
+    if (inPlace) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <dravesse> <minimal_window> [rounds]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: bench_startup <dravesse> <minimal_window> [rounds]\n"
+                     "       bench_startup --in-place <dravesse> <another dravesse> [rounds]\n");
         return 2;
     }
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
 
-    // A program folder of its own, holding the program and the largest table.
     // The runtime folder lives in memory, as a desktop session's does (/run/user/...).
     QTemporaryDir folder;
     QTemporaryDir runtime(QFileInfo::exists(QStringLiteral("/dev/shm"))
                               ? QStringLiteral("/dev/shm/dravesse-bench-XXXXXX")
                               : QDir::temp().filePath(QStringLiteral("dravesse-bench-XXXXXX")));
-    const QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
-    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
-        !WriteItemFileTo(folder.path(), LargestTable())) {
+    QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
+    const QString other = QString::fromLocal8Bit(argv[2]);
+    std::optional<TableBeside> tables[2];
+    if (inPlace) {
+        program = QString::fromLocal8Bit(argv[1]);
+        tables[0].emplace(program);
+        tables[1].emplace(other);
+        if (!tables[0]->write() || !tables[1]->write()) {
+            std::fprintf(stderr,
+                         "cannot write a table beside both programs (one there already?)\n");
+            return 1;
+        }
+    } else if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
+               !WriteItemFileTo(folder.path(), LargestTable())) {
+        // A program folder of its own, holding the program and the largest table.
         std::fprintf(stderr, "cannot prepare the program folder\n");
         return 1;
+    } else {
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("DRAVESSE_QUIT_WHEN_SHOWN", "1");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QString minimal = QString::fromLocal8Bit(argv[2]);
+    const QString& minimal = other;
 
     runOnce(program);  // warm the caches for both
     runOnce(minimal);
@@ -102,10 +145,12 @@ int main(int argc, char** argv) {
     const double mo = median(ours), mb = median(base);
     const long ro = median(oursRss), rb = median(baseRss);
     std::printf("platform %s, %d rounds\n", qgetenv("QT_QPA_PLATFORM").constData(), rounds);
-    std::printf(
-        "start to window shown: dravesse %.1f ms, minimal %.1f ms, ratio %.3f (target <= 1.15)\n",
-        mo, mb, mo / mb);
-    std::printf("peak memory: dravesse %ld KiB, minimal %ld KiB, ratio %.3f (target <= 1.15)\n", ro,
-                rb, double(ro) / double(rb));
+    const char* first = inPlace ? "first" : "dravesse";
+    const char* second = inPlace ? "second" : "minimal";
+    const char* target = inPlace ? "1.10" : "1.15";
+    std::printf("start to window shown: %s %.1f ms, %s %.1f ms, ratio %.3f (target <= %s)\n", first,
+                mo, second, mb, mo / mb, target);
+    std::printf("peak memory: %s %ld KiB, %s %ld KiB, ratio %.3f (target <= %s)\n", first, ro,
+                second, rb, double(ro) / double(rb), target);
     return 0;
 }
