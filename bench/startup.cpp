@@ -4,6 +4,11 @@
 // machine; medians, ratios and peak memory are printed.
 //
 // Usage: bench_startup <dravesse executable> <minimal_window executable> [rounds] [ROWSxCOLS]
+//        bench_startup --in-place <dravesse executable> <another dravesse executable> [rounds]
+// The first form copies the program into a folder of its own. The second runs two programs where
+// they are, each beside a largest table written for the run and removed after it; a folder that
+// holds a table already is refused. It compares, say, the self-contained program folder on a
+// stick with the installed program.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM is set.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "app/shared_state.h"
@@ -64,13 +70,37 @@ T median(std::vector<T> v) {
     return v[v.size() / 2];
 }
 
+// Writes the largest table beside the program for the run; removes it when done.
+class TableBeside {
+  public:
+    explicit TableBeside(const QString& program) : folder_(QFileInfo(program).absolutePath()) {}
+    ~TableBeside() {
+        if (written_) QFile::remove(QDir(folder_).filePath(QStringLiteral("Tamblet.csv")));
+    }
+    bool write() {
+        if (QFileInfo::exists(QDir(folder_).filePath(QStringLiteral("Tamblet.csv")))) return false;
+        written_ = WriteItemFileTo(folder_, LargestTable());
+        return written_;
+    }
+
+  private:
+    QString folder_;
+    bool written_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <dravesse> <minimal_window> [rounds] [ROWSxCOLS]\n",
-                     argv[0]);
+    const bool inPlace = argc > 1 && qstrcmp(argv[1], "--in-place") == 0;
+    if (inPlace) {
+        --argc;
+        ++argv;
+    }
+    if (argc < 3 || (inPlace && argc > 4)) {
+        std::fprintf(stderr,
+                     "usage: bench_startup <dravesse> <minimal_window> [rounds] [ROWSxCOLS]\n"
+                     "       bench_startup --in-place <dravesse> <another dravesse> [rounds]\n");
         return 2;
     }
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
@@ -80,22 +110,36 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "table size: ROWSxCOLS, at most %dx%d\n", kMaxItemRows, kMaxValueCols);
         return 2;
     }
-    const QByteArrayList size{QByteArray::number(rows), QByteArray::number(cols)};
+    // The minimal window takes the table's size; a second dravesse takes no arguments.
+    const QByteArrayList size =
+        inPlace ? QByteArrayList{}
+                : QByteArrayList{QByteArray::number(rows), QByteArray::number(cols)};
 
-    // A program folder of its own, holding the program and the table.
     // The runtime folder lives in memory, as a desktop session's does (/run/user/...).
     QTemporaryDir folder;
     QTemporaryDir runtime(QFileInfo::exists(QStringLiteral("/dev/shm"))
                               ? QStringLiteral("/dev/shm/dravesse-bench-XXXXXX")
                               : QDir::temp().filePath(QStringLiteral("dravesse-bench-XXXXXX")));
-    const QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
-    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
-        !WriteItemFileTo(folder.path(),
-                         TableOfSize(static_cast<qint16>(rows), static_cast<qint16>(cols)))) {
+    QString program = QDir(folder.path()).filePath(QStringLiteral("dravesse"));
+    std::optional<TableBeside> tables[2];
+    if (inPlace) {
+        program = QString::fromLocal8Bit(argv[1]);
+        tables[0].emplace(program);
+        tables[1].emplace(QString::fromLocal8Bit(argv[2]));
+        if (!tables[0]->write() || !tables[1]->write()) {
+            std::fprintf(stderr,
+                         "cannot write a table beside both programs (one there already?)\n");
+            return 1;
+        }
+    } else if (!QFile::copy(QString::fromLocal8Bit(argv[1]), program) ||
+               !WriteItemFileTo(folder.path(), TableOfSize(static_cast<qint16>(rows),
+                                                           static_cast<qint16>(cols)))) {
+        // A program folder of its own, holding the program and the table.
         std::fprintf(stderr, "cannot prepare the program folder\n");
         return 1;
+    } else {
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("DRAVESSE_QUIT_WHEN_SHOWN", "1");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -122,12 +166,14 @@ int main(int argc, char** argv) {
     const long ro = median(oursRss), rb = median(baseRss);
     std::printf("platform %s, %d rounds, table %d x %d\n", qgetenv("QT_QPA_PLATFORM").constData(),
                 rounds, rows, cols);
-    std::printf(
-        "start to window shown: dravesse %.1f ms, minimal %.1f ms, ratio %.3f (target <= 1.05)\n",
-        mo, mb, mo / mb);
+    const char* first = inPlace ? "first" : "dravesse";
+    const char* second = inPlace ? "second" : "minimal";
+    std::printf("start to window shown: %s %.1f ms, %s %.1f ms, ratio %.3f (target <= %s)\n", first,
+                mo, second, mb, mo / mb, inPlace ? "1.10" : "1.05");
     const double co = median(oursCpu), cb = median(baseCpu);
-    std::printf("processor time: dravesse %.1f ms, minimal %.1f ms, ratio %.3f\n", co, cb, co / cb);
-    std::printf("peak memory: dravesse %ld KiB, minimal %ld KiB, ratio %.3f (target <= 1.10)\n", ro,
-                rb, double(ro) / double(rb));
+    std::printf("processor time: %s %.1f ms, %s %.1f ms, ratio %.3f\n", first, co, second, cb,
+                co / cb);
+    std::printf("peak memory: %s %ld KiB, %s %ld KiB, ratio %.3f (target <= 1.10)\n", first, ro,
+                second, rb, double(ro) / double(rb));
     return 0;
 }
