@@ -4,10 +4,12 @@
 #include <QWindow>
 #include <array>
 #include <cmath>
+#include <sstream>
 
 #include "controls/twips.h"
 #include "main_window/form1_fixture.h"
 #include "support/child_process.h"
+#include "support/folder_snapshot.h"
 
 namespace dravesse::test {
 namespace {
@@ -43,10 +45,9 @@ InsideSizes insideSizesAt(const char* scaleFactor, const QString& platform) {
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {"--child", "inside-sizes"});
     InsideSizes sizes{};
-    if (!child.waitForFinished(60'000) || child.exitCode() != 0) return sizes;
-    const QList<QByteArray> numbers = child.readAllStandardOutput().simplified().split(' ');
-    for (size_t i = 0; i < sizes.size() && i < size_t(numbers.size()); ++i)
-        sizes[i] = numbers[qsizetype(i)].toInt();
+    if (child.waitForFinished(60'000) && child.exitCode() == 0)
+        std::istringstream(child.readAllStandardOutput().toStdString()) >> sizes[0] >> sizes[1] >>
+            sizes[2] >> sizes[3];
     return sizes;
 }
 
@@ -57,11 +58,8 @@ InsideSizes insideSizesAt(const char* scaleFactor, const QString& platform) {
 TEST(Form1Scale, EveryScaleFactorGivesTheOneTimesWindowScaled) {
     QTemporaryDir dir;
     const QString config = dir.filePath(QStringLiteral("offscreen.json"));
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                file.write(R"({"windowFrameMargins": true, "screens": [{"name": "screen", "x": 0,
-                    "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}]})"));
-    file.close();
+    WriteBytes(config, R"({"windowFrameMargins": true, "screens": [{"name": "screen", "x": 0,
+                    "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}]})");
     const QString framed = QStringLiteral("offscreen:configfile=") + config;
     const InsideSizes one = insideSizesAt("1", framed);
     const int width = TwipsToPixels(8670) - 4;
