@@ -1,5 +1,5 @@
-// The window itself and its entry box: the caption, the two sizes, the label's double-click,
-// login, edit unlocking, renaming and wrong passwords.
+// The window itself and its entry box: the two sizes, the label's double-click, login, edit
+// unlocking, renaming and wrong passwords.
 #include <QProcess>
 #include <QWindow>
 #include <array>
@@ -75,9 +75,7 @@ TEST(Form1Scale, EveryScaleFactorGivesTheOneTimesWindowScaled) {
 // The small layout leaves the button bar below the inside, out of reach of clicks and Tab. The
 // label's first double-click makes the window small and masks and locks everything, the second
 // makes it large again. Ctrl+L anywhere in the window does what the double-click does.
-TEST_F(Form1Test, CaptionSizesAndLabelDoubleClicks) {
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("    Dravesse") + QString(31, u' ') +
-                                       QStringLiteral("Ver 1.40        Dec. 26 '10"));
+TEST_F(Form1Test, SizesAndLabelDoubleClicks) {
     auto outerHeight = [&] {
         QMargins m = form->windowHandle()->frameMargins();
         if (m.isNull()) m = QMargins(0, TwipsToPixels(360), 0, TwipsToPixels(45));
