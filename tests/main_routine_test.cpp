@@ -66,10 +66,11 @@ class MainTest : public testing::Test {
 // ends the program after the damaged-file message. A missing or damaged file with a sound backup
 // is restored from it on OK (Tamblet1.csv before Tamblet2.csv, whatever their times; a damaged one
 // kept under a name no file has), a newer table left by a cut-short save (also one of the same
-// time) becomes Tamblet.csv on OK and is kept under a name of its own on Cancel; any other Cancel
-// leaves every file as it was. Backups that do not read are named and, on OK, kept aside; a
-// Tamblet.csv that is not a file is named, never taken for a missing one. The person's files and
-// FIFOs under any name are never opened, offered or touched.
+// time) becomes Tamblet.csv on OK and is kept under a name of its own on Cancel, or on OK when
+// the new file cannot take the name Tamblet.csv (the start goes on with Tamblet.csv as it is); any
+// other Cancel leaves every file as it was. Backups that do not read are named and, on OK, kept
+// aside; a Tamblet.csv that is not a file is named, never taken for a missing one. The person's
+// files and FIFOs under any name are never opened, offered or touched.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     using Files = QMap<QString, QByteArray>;
     const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
@@ -88,10 +89,16 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         "Tamblet-damaged1.csv, Tamblet2.csv as Tamblet-damaged2.csv, Tamblet3.csv as "
         "Tamblet-damaged3.csv, and opens \"Create Tamblet\"";
     const QString notAFile = kCanNotOpenText + "\r\nReason: Tamblet.csv is a ";
+    const QString kept = "The newer table is kept as Tamblet-unfinished1.csv, in " +
+                         folder_.path() + ". Dravesse opens Tamblet.csv as it is.";
+    const QString notCommitted =
+        QStringList{kCanNotSaveText, "The new file could not take the name Tamblet.csv.",
+                    ReasonLine("Input/output error", folder_.path()), kNothingSavedText, kept}
+            .join("\r\n");
     const QByteArray gone = "(removed)", unreadable = "<unreadable>" + good;
     const QMap<QString, int> sameTime{{t0, 0}, {temp, 0}}, reversed{{t1, -100}, {t3, 0}};
     // clang-format off
-    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; } cases[] = {
+    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; bool commitFails = false; } cases[] = {
         {"item file", {{t0, good}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
         {"none, one in the current directory", {}, good, kIdOk, 0, "dravesse::Form2", {}, {}},
         {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, "", kIdOk, 1, "", {damaged}, {}},
@@ -109,6 +116,8 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
          {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}},
         {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished},
          {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}},
+        {"the same, OK, the new file not taking the name", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
+         {unfinished, notCommitted}, {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}, {}, true},
         {"a cut-short save's table as old as Tamblet.csv (FAT)", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
          {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}, sameTime},
         {"the person's files, newer and sound", {{t0, good}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
@@ -134,6 +143,7 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         script_.clear();
         for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
+        SetSaveFaultHook([&](SaveStep step) { return c.commitFails && step == SaveStep::Commit; });
         {
             const test::WithoutPermissionOverride asTheOwner;
             ::alarm(60);  // a FIFO opened for reading would hang the start
@@ -141,6 +151,7 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
             ::alarm(0);
             QApplication::processEvents();
         }
+        SetSaveFaultHook({});
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
         ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
         for (qsizetype i = 0; i < c.messages.size(); ++i)
