@@ -35,7 +35,6 @@ class MainTest : public testing::Test {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
         QDir::setCurrent(elsewhere_.path());
     }
-    QString itemFile() const { return QDir(folder_.path()).filePath(kItemFileName); }
 
     // The window that is up: a modal dialog or box, else the main window.
     static QWidget* windowUp() {
@@ -57,6 +56,7 @@ class MainTest : public testing::Test {
     }
 
     QTemporaryDir runtime_, folder_, elsewhere_;
+    const QByteArray good_ = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});  // a sound table
     MsgBoxScript script_;
     QString shownWindow_;
 };
@@ -73,9 +73,9 @@ class MainTest : public testing::Test {
 // files and FIFOs under any name are never opened, offered or touched.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     using Files = QMap<QString, QByteArray>;
-    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     const QByteArray newer = test::ItemFileBytes("2x1,A", {"r0,z,h", "r1,b,r0"});
-    const QString cwdFile = QDir(elsewhere_.path()).filePath(kItemFileName);
+    // A sound Tamblet.csv in the current directory throughout, never to be opened.
+    test::WriteBytes(QDir(elsewhere_.path()).filePath(kItemFileName), good_);
     const QString t0 = kItemFileName, t1 = BackupFileName(1), t2 = BackupFileName(2),
                   t3 = BackupFileName(3), temp = ".Tamblet.csv.dravesse-save-0123456789ab";
     const QString d1 = "Tamblet-damaged1.csv", d2 = "Tamblet-damaged2.csv",
@@ -95,41 +95,40 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         QStringList{kCanNotSaveText, "The new file could not take the name Tamblet.csv.",
                     ReasonLine("Input/output error", folder_.path()), kNothingSavedText, kept}
             .join("\r\n");
-    const QByteArray gone = "(removed)", unreadable = "<unreadable>" + good;
+    const QByteArray gone = "(removed)", unreadable = "<unreadable>" + good_;
     const QMap<QString, int> sameTime{{t0, 0}, {temp, 0}}, reversed{{t1, -100}, {t3, 0}};
     // clang-format off
-    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; bool commitFails = false; } cases[] = {
-        {"item file", {{t0, good}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
-        {"none, one in the current directory", {}, good, kIdOk, 0, "dravesse::Form2", {}, {}},
-        {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, "", kIdOk, 1, "", {damaged}, {}},
-        {"none, a backup, Cancel", {{t1, good}}, "", kIdCancel, 1, "", {missing}, {}},
-        {"none, backups by generation, their times reversed", {{t1, good}, {t3, newer}}, "", kIdOk, 0, "dravesse::Form1",
-         {missing + "\r\nThe newest file that reads correctly is Tamblet1.csv"}, {{t0, good}}, reversed},
-        {"none, backups that do not read", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, "", kIdOk, 0, "dravesse::Form2",
+    const struct { const char* name; Files files; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; bool commitFails = false; } cases[] = {
+        {"item file", {{t0, good_}}, kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"none", {}, kIdOk, 0, "dravesse::Form2", {}, {}},
+        {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, kIdOk, 1, "", {damaged}, {}},
+        {"none, a backup, Cancel", {{t1, good_}}, kIdCancel, 1, "", {missing}, {}},
+        {"none, backups by generation, their times reversed", {{t1, good_}, {t3, newer}}, kIdOk, 0, "dravesse::Form1",
+         {missing + "\r\nThe newest file that reads correctly is Tamblet1.csv"}, {{t0, good_}}, reversed},
+        {"none, backups that do not read", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, kIdOk, 0, "dravesse::Form2",
          {noneReads}, {{t1, gone}, {t2, gone}, {t3, gone}, {d1, "junk"}, {d2, unreadable}, {d3, "<fifo>"}}},
-        {"the same, Cancel", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, "", kIdCancel, 1, "", {noneReads}, {}},
-        {"a FIFO named Tamblet.csv, a backup", {{t0, "<fifo>"}, {t1, good}}, "", kIdOk, 1, "", {notAFile + "FIFO (named pipe), not a file."}, {}},
-        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good}, {d1, "old"}}, "",
-         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good}, {d2, "junk"}}},
-        {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good}}, "", kIdCancel, 1, "", {damaged, offer}, {}},
-        {"a newer table of a cut-short save", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
-         {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}},
-        {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished},
+        {"the same, Cancel", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, kIdCancel, 1, "", {noneReads}, {}},
+        {"a FIFO named Tamblet.csv, a backup", {{t0, "<fifo>"}, {t1, good_}}, kIdOk, 1, "", {notAFile + "FIFO (named pipe), not a file."}, {}},
+        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good_}, {d1, "old"}},
+         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good_}, {d2, "junk"}}},
+        {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good_}}, kIdCancel, 1, "", {damaged, offer}, {}},
+        {"a newer table of a cut-short save", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
+         {unfinished}, {{t0, newer}, {t1, good_}, {temp, gone}}},
+        {"the same, Cancel", {{t0, good_}, {temp, newer}}, kIdCancel, 0, "dravesse::Form1", {unfinished},
          {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}},
-        {"the same, OK, the new file not taking the name", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
+        {"the same, OK, the new file not taking the name", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
          {unfinished, notCommitted}, {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}, {}, true},
-        {"a cut-short save's table as old as Tamblet.csv (FAT)", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
-         {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}, sameTime},
-        {"the person's files, newer and sound", {{t0, good}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
-         {".Tamblet.csv.AbC123", newer}, {"Tamblet.csv.bak", newer}, {"Tamblet-notes.csv", newer}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
-        {"FIFOs under a temporary name and a person's", {{t0, good}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, "", kIdOk, 0,
+        {"a cut-short save's table as old as Tamblet.csv (FAT)", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
+         {unfinished}, {{t0, newer}, {t1, good_}, {temp, gone}}, sameTime},
+        {"the person's files, newer and sound", {{t0, good_}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
+         {".Tamblet.csv.AbC123", newer}, {"Tamblet.csv.bak", newer}, {"Tamblet-notes.csv", newer}}, kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"FIFOs under a temporary name and a person's", {{t0, good_}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, kIdOk, 0,
          "dravesse::Form1", {temp + " is a FIFO (named pipe), not a file, in "}, {}}};
     // clang-format on
     const QDir folder(folder_.path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::EmptyFolder(folder_.path());
-        QFile::remove(cwdFile);
         const QDateTime now = QDateTime::currentDateTime();
         for (const auto& [name, bytes] : c.files.asKeyValueRange()) {
             test::LayEntry(folder.filePath(name), bytes);
@@ -139,7 +138,6 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
             if (QFileInfo(file).isFile() && file.open(QIODevice::Append))
                 file.setFileTime(now.addSecs(age), QFileDevice::FileModificationTime);
         }
-        if (!c.inCwd.isEmpty()) test::WriteBytes(cwdFile, c.inCwd);
         script_.clear();
         for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
@@ -173,9 +171,8 @@ TEST_F(MainTest, AHugeDamagedItemFileIsKeptWithoutReadingIt) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #else
-    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     const QDir folder(folder_.path());
-    test::WriteBytes(folder.filePath(BackupFileName(1)), good);
+    test::WriteBytes(folder.filePath(BackupFileName(1)), good_);
     constexpr qint64 kHuge = qint64(3) << 30;  // sparse: it takes no room on disk
     QFile item(folder.filePath(kItemFileName));
     ASSERT_TRUE(item.open(QIODevice::WriteOnly) && item.write("junk") == 4 && item.resize(kHuge));
@@ -192,7 +189,7 @@ TEST_F(MainTest, AHugeDamagedItemFileIsKeptWithoutReadingIt) {
     });
     EXPECT_EQ(failed, 0) << "3: no limit; 1: not restored";
     EXPECT_EQ(QFileInfo(folder.filePath("Tamblet-damaged1.csv")).size(), kHuge);
-    EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good);
+    EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good_);
 #endif
 }
 
