@@ -93,11 +93,10 @@ TEST_F(InstanceLockTest, ALockAndSocketLeftByAKilledInstanceAreTakenOver) {
         return ::raise(SIGKILL);
     });
     ASSERT_EQ(killed, 128 + SIGKILL);
-    const QDir runtime(runtime_.path());
-    ASSERT_EQ(runtime.entryList({"dravesse-*"}, QDir::System | QDir::Files).size(), 2)
+    ASSERT_EQ(QDir(runtime_.path()).entryList({"dravesse-*"}, QDir::System | QDir::Files).size(), 2)
         << "the lock and the socket are left";
-    QTemporaryDir other;
-    EXPECT_FALSE(InstanceLock(other.path()).askToShow("t")) << "nobody listens for another folder";
+    EXPECT_FALSE(InstanceLock(folder_.path()).askToShow("t"))
+        << "nobody listens on the socket left";
     const auto next = running();
     const InstanceLock second(folder_.path());
     ASSERT_TRUE(second.anotherInstanceRuns());
