@@ -38,9 +38,9 @@ class ReadItemFileTest : public testing::Test {
 TEST_F(ReadItemFileTest, MissingFileCannotBeOpened) {
     AppPath = dir_.path();
     EXPECT_EQ(ReadItemFile(), 0);
-    const QString why = ReasonLine("No such file or directory", dir_.path());
-    const ShownMessage expected{kCanNotOpenText + "\r\n" + why, kMbExclamation | kMbSystemModal,
-                                kErrorTitle};
+    const ShownMessage expected{
+        kCanNotOpenText + "\r\n" + ReasonLine("No such file or directory", dir_.path()),
+        kMbExclamation | kMbSystemModal, kErrorTitle};
     EXPECT_EQ(script_.shown(), std::vector<ShownMessage>{expected});
 }
 

@@ -18,8 +18,7 @@ QByteArray kindMarker(const QString& path) {
     if (S_ISREG(st.st_mode)) return {};
     if (S_ISDIR(st.st_mode)) return "<folder>";
     if (S_ISFIFO(st.st_mode)) return "<fifo>";
-    if (S_ISSOCK(st.st_mode)) return "<socket>";
-    return "<device>";
+    return S_ISSOCK(st.st_mode) ? "<socket>" : "<device>";
 }
 
 }  // namespace
