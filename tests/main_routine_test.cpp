@@ -6,23 +6,22 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <fstream>
 
 #include "app/instance_lock.h"
 #include "app/msg_box.h"
 #include "app/shared_state.h"
-#include "create_dialog/form2.h"
 #include "main_window/form1.h"
 #include "store/recover_item_file.h"
 #include "store/store_texts.h"
 #include "store/write_item_file.h"
+#include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/sample_table.h"
 
@@ -37,28 +36,28 @@ class MainTest : public testing::Test {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
         QDir::setCurrent(elsewhere_.path());
     }
-    QString itemFile() const { return QDir(folder_.path()).filePath(kItemFileName); }
 
+    // The window that is up: a modal dialog or box, else the main window.
+    static QWidget* windowUp() {
+        QWidget* up = QApplication::activeModalWidget();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!up && w->isVisible() && qobject_cast<Form1*>(w)) up = w;
+        return up;
+    }
     // Runs Main; while it waits (event loop or modal dialog), notes which window is up and
     // closes it.
     int runMain() {
         QTimer::singleShot(0, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                shownWindow_ = modal->metaObject()->className();
-                modal->close();
-                return;
-            }
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->isVisible() && qobject_cast<Form1*>(w)) {
-                    shownWindow_ = w->metaObject()->className();
-                    w->close();
-                }
+            if (QWidget* up = windowUp()) {
+                shownWindow_ = up->metaObject()->className();
+                up->close();
             }
         });
         return Main(*qApp, folder_.path());
     }
 
     QTemporaryDir runtime_, folder_, elsewhere_;
+    const QByteArray good_ = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});  // a sound table
     MsgBoxScript script_;
     QString shownWindow_;
 };
@@ -68,15 +67,16 @@ class MainTest : public testing::Test {
 // ends the program after the damaged-file message. A missing or damaged file with a sound backup
 // is restored from it on OK (Tamblet1.csv before Tamblet2.csv, whatever their times; a damaged one
 // kept under a name no file has), a newer table left by a cut-short save (also one of the same
-// time) becomes Tamblet.csv on OK and is kept under a name of its own on Cancel; any other Cancel
-// leaves every file as it was. Backups that do not read are named and, on OK, kept aside; a
-// Tamblet.csv that is not a file is named, never taken for a missing one. The person's files and
-// FIFOs under any name are never opened, offered or touched.
+// time) becomes Tamblet.csv on OK and is kept under a name of its own on Cancel, or on OK when
+// the new file cannot take the name Tamblet.csv (the start goes on with Tamblet.csv as it is); any
+// other Cancel leaves every file as it was. Backups that do not read are named and, on OK, kept
+// aside; a Tamblet.csv that is not a file is named, never taken for a missing one. The person's
+// files and FIFOs under any name are never opened, offered or touched.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     using Files = QMap<QString, QByteArray>;
-    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     const QByteArray newer = test::ItemFileBytes("2x1,A", {"r0,z,h", "r1,b,r0"});
-    const QString cwdFile = QDir(elsewhere_.path()).filePath(kItemFileName);
+    // A sound Tamblet.csv in the current directory throughout, never to be opened.
+    test::WriteBytes(QDir(elsewhere_.path()).filePath(kItemFileName), good_);
     const QString t0 = kItemFileName, t1 = BackupFileName(1), t2 = BackupFileName(2),
                   t3 = BackupFileName(3), temp = ".Tamblet.csv.dravesse-save-0123456789ab";
     const QString d1 = "Tamblet-damaged1.csv", d2 = "Tamblet-damaged2.csv",
@@ -90,40 +90,46 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         "Tamblet-damaged1.csv, Tamblet2.csv as Tamblet-damaged2.csv, Tamblet3.csv as "
         "Tamblet-damaged3.csv, and opens \"Create Tamblet\"";
     const QString notAFile = kCanNotOpenText + "\r\nReason: Tamblet.csv is a ";
-    const QByteArray gone = "(removed)", unreadable = "<unreadable>" + good;
+    const QString kept = "The newer table is kept as Tamblet-unfinished1.csv, in " +
+                         folder_.path() + ". Dravesse opens Tamblet.csv as it is.";
+    const QString notCommitted =
+        QStringList{kCanNotSaveText, "The new file could not take the name Tamblet.csv.",
+                    ReasonLine("Input/output error", folder_.path()), kNothingSavedText, kept}
+            .join("\r\n");
+    const QByteArray gone = "(removed)", unreadable = "<unreadable>" + good_;
     const QMap<QString, int> sameTime{{t0, 0}, {temp, 0}}, reversed{{t1, -100}, {t3, 0}};
     // clang-format off
-    const struct { const char* name; Files files; QByteArray inCwd; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; } cases[] = {
-        {"item file", {{t0, good}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
-        {"none, one in the current directory", {}, good, kIdOk, 0, "dravesse::Form2", {}, {}},
-        {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, "", kIdOk, 1, "", {damaged}, {}},
-        {"none, a backup, Cancel", {{t1, good}}, "", kIdCancel, 1, "", {missing}, {}},
-        {"none, backups by generation, their times reversed", {{t1, good}, {t3, newer}}, "", kIdOk, 0, "dravesse::Form1",
-         {missing + "\r\nThe newest file that reads correctly is Tamblet1.csv"}, {{t0, good}}, reversed},
-        {"none, backups that do not read", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, "", kIdOk, 0, "dravesse::Form2",
+    const struct { const char* name; Files files; int answer, exit; const char* window; QStringList messages; Files changed; QMap<QString, int> ages = {}; bool commitFails = false; } cases[] = {
+        {"item file", {{t0, good_}}, kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"none", {}, kIdOk, 0, "dravesse::Form2", {}, {}},
+        {"empty, a damaged backup", {{t0, ""}, {t1, "junk"}}, kIdOk, 1, "", {damaged}, {}},
+        {"none, a backup, Cancel", {{t1, good_}}, kIdCancel, 1, "", {missing}, {}},
+        {"none, backups by generation, their times reversed", {{t1, good_}, {t3, newer}}, kIdOk, 0, "dravesse::Form1",
+         {missing + "\r\nThe newest file that reads correctly is Tamblet1.csv"}, {{t0, good_}}, reversed},
+        {"none, backups that do not read", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, kIdOk, 0, "dravesse::Form2",
          {noneReads}, {{t1, gone}, {t2, gone}, {t3, gone}, {d1, "junk"}, {d2, unreadable}, {d3, "<fifo>"}}},
-        {"the same, Cancel", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, "", kIdCancel, 1, "", {noneReads}, {}},
-        {"a folder named Tamblet.csv, a backup", {{t0, "<folder>"}, {t1, good}}, "", kIdOk, 1, "", {notAFile + "folder, not a file."}, {}},
-        {"a FIFO named Tamblet.csv", {{t0, "<fifo>"}}, "", kIdOk, 1, "", {notAFile + "FIFO (named pipe), not a file."}, {}},
-        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good}, {d1, "old"}}, "",
-         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good}, {d2, "junk"}}},
-        {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good}}, "", kIdCancel, 1, "", {damaged, offer}, {}},
-        {"a newer table of a cut-short save", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
-         {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}},
-        {"the same, Cancel", {{t0, good}, {temp, newer}}, "", kIdCancel, 0, "dravesse::Form1", {unfinished},
+        {"the same, Cancel", {{t1, "junk"}, {t2, unreadable}, {t3, "<fifo>"}}, kIdCancel, 1, "", {noneReads}, {}},
+        {"a FIFO named Tamblet.csv, a backup", {{t0, "<fifo>"}, {t1, good_}}, kIdOk, 1, "", {notAFile + "FIFO (named pipe), not a file."}, {}},
+        {"damaged, a backup, an earlier damaged file", {{t0, "junk"}, {t1, good_}, {d1, "old"}},
+         kIdOk, 0, "dravesse::Form1", {damaged, offer}, {{t0, good_}, {d2, "junk"}}},
+        {"damaged, a backup, Cancel", {{t0, "junk"}, {t1, good_}}, kIdCancel, 1, "", {damaged, offer}, {}},
+        {"a newer table of a cut-short save", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
+         {unfinished}, {{t0, newer}, {t1, good_}, {temp, gone}}},
+        {"the same, Cancel", {{t0, good_}, {temp, newer}}, kIdCancel, 0, "dravesse::Form1", {unfinished},
          {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}},
-        {"a cut-short save's table as old as Tamblet.csv (FAT)", {{t0, good}, {temp, newer}}, "", kIdOk, 0, "dravesse::Form1",
-         {unfinished}, {{t0, newer}, {t1, good}, {temp, gone}}, sameTime},
-        {"the person's files, newer and sound", {{t0, good}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
-         {".Tamblet.csv.AbC123", newer}, {"Tamblet.csv.bak", newer}, {"Tamblet-notes.csv", newer}}, "", kIdOk, 0, "dravesse::Form1", {}, {}},
-        {"FIFOs under a temporary name and a person's", {{t0, good}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, "", kIdOk, 0,
+        {"the same, OK, the new file not taking the name", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
+         {unfinished, notCommitted}, {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}, {}, true},
+        {"a cut-short save's table as old as Tamblet.csv (FAT)", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
+         {unfinished}, {{t0, newer}, {t1, good_}, {temp, gone}}, sameTime},
+        {"the person's files, newer and sound", {{t0, good_}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
+         {".Tamblet.csv.AbC123", newer}, {"Tamblet.csv.bak", newer}, {"Tamblet-notes.csv", newer}}, kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"FIFOs under a temporary name and a person's", {{t0, good_}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, kIdOk, 0,
          "dravesse::Form1", {temp + " is a FIFO (named pipe), not a file, in "}, {}}};
     // clang-format on
     const QDir folder(folder_.path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::EmptyFolder(folder_.path());
-        QFile::remove(cwdFile);
         const QDateTime now = QDateTime::currentDateTime();
         for (const auto& [name, bytes] : c.files.asKeyValueRange()) {
             test::LayEntry(folder.filePath(name), bytes);
@@ -133,10 +139,10 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
             if (QFileInfo(file).isFile() && file.open(QIODevice::Append))
                 file.setFileTime(now.addSecs(age), QFileDevice::FileModificationTime);
         }
-        if (!c.inCwd.isEmpty()) test::WriteBytes(cwdFile, c.inCwd);
         script_.clear();
         for (const QString& m : c.messages) script_.answerNext(m == damaged ? kIdOk : c.answer);
         shownWindow_.clear();
+        SetSaveFaultHook([&](SaveStep step) { return c.commitFails && step == SaveStep::Commit; });
         {
             const test::WithoutPermissionOverride asTheOwner;
             ::alarm(60);  // a FIFO opened for reading would hang the start
@@ -144,6 +150,7 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
             ::alarm(0);
             QApplication::processEvents();
         }
+        SetSaveFaultHook({});
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
         ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
         for (qsizetype i = 0; i < c.messages.size(); ++i)
@@ -164,31 +171,25 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
 // more address space than such a limit allows.
 #if !defined(__SANITIZE_ADDRESS__)
 TEST_F(MainTest, AHugeDamagedItemFileIsKeptWithoutReadingIt) {
-    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     const QDir folder(folder_.path());
-    test::WriteBytes(folder.filePath(BackupFileName(1)), good);
+    test::WriteBytes(folder.filePath(BackupFileName(1)), good_);
     constexpr qint64 kHuge = qint64(3) << 30;  // sparse: it takes no room on disk
     QFile item(folder.filePath(kItemFileName));
     ASSERT_TRUE(item.open(QIODevice::WriteOnly) && item.write("junk") == 4 && item.resize(kHuge));
     item.close();
     AppPath = folder_.path();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int failed = test::RunForked([&] {
         // What the process uses now, and 1 GiB more: far less than the file.
         rlim_t pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
         const rlim_t max = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t(1) << 30);
         const rlimit limit{max, max};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
-        const bool opened = LoadAtStart() == StartWith::MainWindow;
-        ::_exit(opened && script_.shown().size() == 2 ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) return 3;
+        return int(LoadAtStart() != StartWith::MainWindow || script_.shown().size() != 2);
+    });
+    EXPECT_EQ(failed, 0) << "3: no limit; 1: not restored";
     EXPECT_EQ(QFileInfo(folder.filePath("Tamblet-damaged1.csv")).size(), kHuge);
-    EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good);
+    EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good_);
 }
 #endif
 
@@ -208,17 +209,16 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
 }
 
 // A second start of the real program, in a child process, ends with 0 and brings forward what
-// this instance shows, answered from whichever event loop runs: the main window, minimized behind
-// another window; the create dialog; the damaged-file question, before any window.
+// this instance shows, minimized behind another window, answered from whichever event loop runs:
+// the main window, the create dialog, the damaged-file question before any window.
 TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
     const QString program = QDir(folder_.path()).filePath("dravesse");
     ASSERT_TRUE(QFile::copy(DRAVESSE_PROGRAM, program)) << "in the same folder, under its lock";
-    const QByteArray good = test::ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
     // clang-format off
     const struct { const char* name; QMap<QString, QByteArray> files; bool inBox; const char* forward; } cases[] = {
-        {"the main window", {{kItemFileName, good}}, false, "dravesse::Form1"},
+        {"the main window", {{kItemFileName, good_}}, false, "dravesse::Form1"},
         {"the create dialog", {}, false, "dravesse::Form2"},
-        {"the damaged-file question", {{kItemFileName, "junk"}, {BackupFileName(1), good}}, true, "QMessageBox"}};
+        {"the damaged-file question", {{kItemFileName, "junk"}, {BackupFileName(1), good_}}, true, "QMessageBox"}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,26 +229,19 @@ TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
         int exitCode = -1;
         QString cameForward;
         bool stillMinimized = true, done = false;
-        const auto waitFor = [](auto condition) {
-            const QDeadlineTimer deadline(5000);
-            while (!condition() && !deadline.hasExpired())
-                QApplication::processEvents(QEventLoop::AllEvents, 20);
-        };
         const auto startAgain = [&] {
-            QWidget* shown = QApplication::activeModalWidget();
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (!shown && w->isVisible() && qobject_cast<Form1*>(w)) shown = w;
+            QWidget* const shown = windowUp();
             if (!shown || std::exchange(done, true)) return;
             QWidget other;  // another program's window, in front
             other.show();
             other.activateWindow();
             shown->showMinimized();
-            waitFor([&] { return QApplication::activeWindow() == &other; });
+            (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; });
             QProcess second;
             second.start(program, QStringList());
             if (second.waitForFinished(20000) && second.exitStatus() == QProcess::NormalExit)
                 exitCode = second.exitCode();
-            waitFor([&] { return QApplication::activeWindow() == shown; });
+            (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == shown; });
             if (QWidget* active = QApplication::activeWindow())
                 cameForward = active->metaObject()->className();
             stillMinimized = shown->isMinimized();

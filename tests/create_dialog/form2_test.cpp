@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,12 +71,9 @@ class Form2Test : public testing::Test {
         EXPECT_EQ(EditPass, box(3)->text().trimmed());
         EXPECT_EQ(HintWord, box(4)->text().trimmed());
     }
-    bool folderIsEmpty() const {
-        return QDir(folder->path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    }
     // No file in the program folder, and the shared table as it was before.
     void expectNothingStored() const {
-        EXPECT_TRUE(folderIsEmpty());
+        EXPECT_TRUE(SnapshotFolder(folder->path()).isEmpty());
         EXPECT_EQ(int(RowCount), 0);
         EXPECT_TRUE(ItemTable[0][0].isEmpty());
     }
@@ -127,12 +123,9 @@ TEST_F(Form2Test, CountBoxesFitTheDialog) {
     // clang-format off
     struct Case { int enter; const char *rows, *cols, *rowsShown, *colsShown; int titles; Qt::Key key = Qt::Key_Return; };
     const Case cases[] = {
-        {0, "7", "3", "7", "3", 3}, {0, "7", "4", "7", "4", 4}, {0, "7", "5", "7", "5", 5},
-        {0, "7", "6", "7", "6", 6}, {0, "7", "7", "7", "7", 7}, {0, "7", "2", "7", "3", 3},
-        {0, "7", "", "7", "3", 3}, {0, "7", "abc", "7", "3", 3}, {0, "7", "12", "7", "7", 7},
-        {0, "7", "4.5", "7", "4.5", 4}, {0, "7", "6.5", "7", "6.5", 6},
-        {0, "7", "99999", "7", "7", 7}, {0, "40", "5", "32", "5", 5, Qt::Key_Tab}, {0, "3", "5", "7", "5", 5},
-        {0, "0", "5", "7", "5", 5}, {0, "", "5", "7", "5", 5}, {0, "99999", "9", "32", "7", 7},
+        {0, "7", "3", "7", "3", 3}, {0, "7", "4", "7", "4", 4}, {0, "7", "5", "7", "5", 5}, {0, "7", "6", "7", "6", 6},
+        {0, "7", "7", "7", "7", 7}, {0, "7", "2", "7", "3", 3}, {0, "7", "12", "7", "7", 7}, {0, "7", "4.5", "7", "4.5", 4},
+        {0, "40", "5", "32", "5", 5, Qt::Key_Tab}, {0, "3", "5", "7", "5", 5}, {0, "99999", "9", "32", "7", 7},
         {1, "7", "9", "7", "7", 7, Qt::Key_Tab}, {1, "7", "1", "7", "3", 3, Qt::Key_Backtab}, {1, "7", "12", "7", "7", 7},
         {-1, "9a ,", "9a ,", "9a ,", "9a ,", 5}};
     // clang-format on
@@ -158,15 +151,15 @@ TEST_F(Form2Test, CountBoxesFitTheDialog) {
 }
 
 // The login and edit passwords leave the dialog only by Save: in their boxes the copy and cut keys
-// do nothing, and there is no menu (Qt's has Copy and Cut). The hint word is no secret: its box
-// copies and has the menu.
+// do nothing (a key for each box here; the first start in tests/e2e/full_use.sh presses all four
+// in the login box), and there is no menu (Qt's has Copy and Cut). The hint word is no secret: its
+// box copies and has the menu.
 TEST_F(Form2Test, PasswordBoxesKeepTheirText) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     // clang-format off
     struct Case { int box; Qt::Key key; Qt::KeyboardModifiers mods; bool copies; };
     const Case cases[] = {
-        {2, Qt::Key_C, Qt::ControlModifier, false}, {3, Qt::Key_X, Qt::ControlModifier, false},
-        {3, Qt::Key_Insert, Qt::ControlModifier, false}, {2, Qt::Key_Delete, Qt::ShiftModifier, false},
+        {3, Qt::Key_X, Qt::ControlModifier, false}, {2, Qt::Key_Insert, Qt::ControlModifier, false},
         {4, Qt::Key_C, Qt::ControlModifier, true}};
     // clang-format on
     for (const Case& c : cases) {
@@ -179,13 +172,11 @@ TEST_F(Form2Test, PasswordBoxesKeepTheirText) {
         QTest::keyClick(box(c.box), c.key, c.mods);
         EXPECT_EQ(clipboard->text(), c.copies ? typed : "before");
         EXPECT_EQ(box(c.box)->text(), typed);
-    }
-    for (int i : {2, 3, 4}) {
-        const QPoint at(2, 2);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, box(i)->mapToGlobal(at));
-        QApplication::sendEvent(box(i), &event);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, {2, 2},
+                                box(c.box)->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box(c.box), &event);
         QWidget* menu = QApplication::activePopupWidget();
-        EXPECT_EQ(menu != nullptr, i == 4) << i;
+        EXPECT_EQ(menu != nullptr, c.copies) << "a menu";
         if (menu) menu->close();
     }
 }
@@ -292,7 +283,7 @@ TEST_F(Form2Test, SaveStaysOpenWhenTheFileCannotBeWritten) {
     EXPECT_TRUE(messages.shown()[0].prompt.endsWith(u"press Save again."_s));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(box(6)->text(), "Pass");
-    EXPECT_TRUE(folderIsEmpty());
+    EXPECT_TRUE(SnapshotFolder(folder->path()).isEmpty());
     SetSaveFaultHook({});
     QTest::mouseClick(dialog->SSCommand1, Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);

@@ -1,13 +1,15 @@
-// The window itself and its entry box: the caption, the two sizes, the label's double-click,
-// login, edit unlocking, renaming and wrong passwords.
+// The window itself and its entry box: the two sizes, the label's double-click, login, edit
+// unlocking, renaming and wrong passwords.
 #include <QProcess>
 #include <QWindow>
 #include <array>
 #include <cmath>
+#include <sstream>
 
 #include "controls/twips.h"
 #include "main_window/form1_fixture.h"
 #include "support/child_process.h"
+#include "support/folder_snapshot.h"
 
 namespace dravesse::test {
 namespace {
@@ -43,10 +45,9 @@ InsideSizes insideSizesAt(const char* scaleFactor, const QString& platform) {
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {"--child", "inside-sizes"});
     InsideSizes sizes{};
-    if (!child.waitForFinished(60'000) || child.exitCode() != 0) return sizes;
-    const QList<QByteArray> numbers = child.readAllStandardOutput().simplified().split(' ');
-    for (size_t i = 0; i < sizes.size() && i < size_t(numbers.size()); ++i)
-        sizes[i] = numbers[qsizetype(i)].toInt();
+    if (child.waitForFinished(60'000) && child.exitCode() == 0)
+        std::istringstream(child.readAllStandardOutput().toStdString()) >> sizes[0] >> sizes[1] >>
+            sizes[2] >> sizes[3];
     return sizes;
 }
 
@@ -57,11 +58,8 @@ InsideSizes insideSizesAt(const char* scaleFactor, const QString& platform) {
 TEST(Form1Scale, EveryScaleFactorGivesTheOneTimesWindowScaled) {
     QTemporaryDir dir;
     const QString config = dir.filePath(QStringLiteral("offscreen.json"));
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                file.write(R"({"windowFrameMargins": true, "screens": [{"name": "screen", "x": 0,
-                    "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}]})"));
-    file.close();
+    WriteBytes(config, R"({"windowFrameMargins": true, "screens": [{"name": "screen", "x": 0,
+                    "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}]})");
     const QString framed = QStringLiteral("offscreen:configfile=") + config;
     const InsideSizes one = insideSizesAt("1", framed);
     const int width = TwipsToPixels(8670) - 4;
@@ -77,9 +75,7 @@ TEST(Form1Scale, EveryScaleFactorGivesTheOneTimesWindowScaled) {
 // The small layout leaves the button bar below the inside, out of reach of clicks and Tab. The
 // label's first double-click makes the window small and masks and locks everything, the second
 // makes it large again. Ctrl+L anywhere in the window does what the double-click does.
-TEST_F(Form1Test, CaptionSizesAndLabelDoubleClicks) {
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("    Dravesse") + QString(31, u' ') +
-                                       QStringLiteral("Ver 1.40        Dec. 26 '10"));
+TEST_F(Form1Test, SizesAndLabelDoubleClicks) {
     auto outerHeight = [&] {
         QMargins m = form->windowHandle()->frameMargins();
         if (m.isNull()) m = QMargins(0, TwipsToPixels(360), 0, TwipsToPixels(45));
@@ -171,9 +167,7 @@ TEST_F(Form1Test, WrongLoginsBringTheHintTheFinderMessageAndTheLockOut) {
     EXPECT_TRUE(form->LockedOut());
     enter(LoginPass);  // the right password no longer helps
     EXPECT_TRUE(form->SSPanel1->isHidden());
-    QGuiApplication::clipboard()->setText(QStringLiteral("x"));
-    EXPECT_TRUE(form->close());  // the window can still be closed; another program's text stays
-    EXPECT_EQ(clipboardText(), QStringLiteral("x"));
+    EXPECT_TRUE(form->close());  // the window can still be closed
 }
 
 }  // namespace

@@ -155,28 +155,6 @@ TEST(KilledSave, LeavesTheOldOrTheNewTable) {
     layFourGenerations(plain.path(), n);
     int kills = killAtEveryCall(plain.path(), n);
 
-    // A start whose finish fails (an I/O error as the new file takes its name) opens the older
-    // table and keeps the newer one as Tamblet-unfinished1.csv, which later saves leave alone.
-    ASSERT_TRUE(saveKilledAt(plain.path(), ++n, "renameat2", 1));  // the new table is written
-    const QString kept = QDir(plain.path()).filePath("Tamblet-unfinished1.csv");
-    SetSaveFaultHook([](SaveStep step) { return step == SaveStep::Commit; });
-    {
-        ResetSharedState();
-        AppPath = plain.path();
-        MsgBoxScript script;
-        EXPECT_EQ(LoadAtStart(), StartWith::MainWindow);
-        ASSERT_EQ(script.shown().size(), 2u);  // the question, then the failure
-        EXPECT_TRUE(script.shown()[1].prompt.endsWith(
-            "The newer table is kept as Tamblet-unfinished1.csv, in " + plain.path() +
-            ". Dravesse opens Tamblet.csv as it is."));
-    }
-    SetSaveFaultHook({});
-    EXPECT_EQ(ItemTable[0][1].section(u'-', 0, 0).toInt(), n - 1);
-    EXPECT_EQ(generationIn(ReadBytes(kept)), n);
-    ASSERT_TRUE(WriteItemFileTo(plain.path(), generation(++n)));
-    EXPECT_EQ(nextStart(plain.path()), n);
-    EXPECT_EQ(generationIn(ReadBytes(kept)), n - 1);
-
     // Tamblet.csv a link to a file in another folder.
     layFourGenerations(linked.path(), n);
     const QString item = QDir(linked.path()).filePath(kItemFileName);
@@ -206,10 +184,9 @@ TEST(KilledSave, LeavesTheOldOrTheNewTable) {
         EXPECT_TRUE(opened == before || opened == n) << "save " << n << " left " << opened;
         before = opened;
     }
-    std::printf(
-        "%d kills at a call, %d of 60 at random moments; %d starts after them asked to "
-        "finish the save, the others opened the old or new table at once\n",
-        kills, killed, asked);
+    // Not passed for want of kills: saves were killed at calls and at random moments, and some
+    // starts after them asked to finish the save.
+    EXPECT_TRUE(kills > 0 && killed > 0 && asked > 0) << kills << ", " << killed << ", " << asked;
 }
 
 // On FAT (no hard links, no O_TMPFILE, no no-replace rename): a first table, saves with their
@@ -219,7 +196,7 @@ TEST(KilledSave, OnFat) {
     if (*fat.skipReason()) GTEST_SKIP() << fat.skipReason() << ": the FAT test cannot run here";
     int n = 0;
     layFourGenerations(fat.path(), n);
-    std::printf("%d kills on FAT\n", killAtEveryCall(fat.path(), n));
+    EXPECT_GT(killAtEveryCall(fat.path(), n), 0) << "kills on FAT";
     ASSERT_TRUE(QFile::remove(QDir(fat.path()).filePath(kItemFileName)));
     EXPECT_EQ(nextStart(fat.path(), "Tamblet.csv is missing."), n - 1);
 }

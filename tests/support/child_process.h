@@ -1,5 +1,9 @@
 #pragma once
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 #include <map>
 #include <string>
 
@@ -18,6 +22,16 @@ inline std::map<std::string, ChildMain>& ChildMains() {
 inline bool RegisterChild(const char* name, ChildMain run) {
     ChildMains()[name] = run;
     return true;
+}
+
+// Runs `body` in a forked copy of this process and gives its exit code, or 128 + the number of
+// the signal that ended it; -1 when no child could be started.
+inline int RunForked(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(body());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace dravesse::test

@@ -18,8 +18,7 @@ QByteArray kindMarker(const QString& path) {
     if (S_ISREG(st.st_mode)) return {};
     if (S_ISDIR(st.st_mode)) return "<folder>";
     if (S_ISFIFO(st.st_mode)) return "<fifo>";
-    if (S_ISSOCK(st.st_mode)) return "<socket>";
-    return "<device>";
+    return S_ISSOCK(st.st_mode) ? "<socket>" : "<device>";
 }
 
 }  // namespace
@@ -30,10 +29,10 @@ FolderSnapshot SnapshotFolder(const QString& folder) {
     for (const QString& name :
          dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QString path = dir.filePath(name);
-        const QByteArray marker = kindMarker(path);
-        snapshot.insert(name, {marker.isEmpty() ? ReadBytes(path) : marker,
-                               marker.isEmpty() ? QFile(path).permissions()
-                                                : QFileDevice::Permissions()});
+        const QByteArray marker = kindMarker(path);  // ReadBytes gives nothing for these
+        snapshot.insert(
+            name, {marker + ReadBytes(path),
+                   marker.isEmpty() ? QFile(path).permissions() : QFileDevice::Permissions()});
     }
     return snapshot;
 }
@@ -69,9 +68,8 @@ QByteArray EntryAsLaid(const QString& path) {
     const QByteArray marker = kindMarker(path);
     if (!marker.isEmpty()) return marker;
     struct stat st {};
-    ::stat(QFile::encodeName(path), &st);
-    const QByteArray bytes = ReadBytes(path);
-    return st.st_mode & 0777 ? bytes : "<unreadable>" + bytes;
+    ::stat(QFile::encodeName(path), &st);  // Qt's permissions count what root may read anyway
+    return (st.st_mode & 0777 ? "" : "<unreadable>") + ReadBytes(path);
 }
 
 void EmptyFolder(const QString& folder) {

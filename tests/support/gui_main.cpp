@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <string_view>
 
 #include "controls/fonts.h"
@@ -24,9 +23,6 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir runtime;  // a runtime folder of the tests' own, for the instance lock
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);
     dravesse::RegisterGothicSubstitution();
