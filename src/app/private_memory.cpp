@@ -9,9 +9,7 @@
 #if defined(__USE_FORTIFY_LEVEL) && __USE_FORTIFY_LEVEL > 0
 #define DRAVESSE_TEXT(x) #x
 #define DRAVESSE_LEVEL(x) DRAVESSE_TEXT(x)
-asm(".pushsection .comment,\"MS\",@progbits,1\n"
-    ".string \"Dravesse: _FORTIFY_SOURCE level " DRAVESSE_LEVEL(__USE_FORTIFY_LEVEL) "\"\n"
-    ".popsection");
+asm(".ident \"Dravesse: _FORTIFY_SOURCE level " DRAVESSE_LEVEL(__USE_FORTIFY_LEVEL) "\"");
 #endif
 
 namespace dravesse {
