@@ -138,11 +138,7 @@ ln -s "$program/dravesse" "$work/dravesse link"
 E2E_APP=$!
 E2E_PIDS+=($E2E_APP)
 wid=$(e2e_wait_window "$main_title")
-e2e_focus "$wid"
-locked=$(e2e_look "$wid")
-e2e_type "star gate"; e2e_key Return
-e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
-e2e_click_px "$wid" "${first_value_cell[@]}"
+e2e_log_in_and_copy_first "$wid" "star gate"
 e2e_wait "the value on the clipboard" e2e_clipboard_is "carried@example.org"
 close "$wid"
 e2e_expect_exit 0

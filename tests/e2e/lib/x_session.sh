@@ -130,3 +130,14 @@ e2e_look_differs() { [ "$(e2e_look "$1")" != "$2" ]; }
 
 # Clicks at a point given in pixels from the window's client origin.
 e2e_click_px() { xdotool mousemove --sync --window "$1" "$2" "$3" click "${4:-1}"; }
+
+# Logs in to the main window with the password, waits for the grid, and clicks the first value
+# cell (grid row 1, value column 1), which copies its stored value.
+e2e_log_in_and_copy_first() {
+    local wid="$1" locked
+    e2e_focus "$wid"
+    locked=$(e2e_look "$wid")
+    e2e_type "$2"; e2e_key Return
+    e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
+    e2e_click_px "$wid" 185 67
+}
