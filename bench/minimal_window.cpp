@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <optional>
+
+#include "first_shown.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -29,7 +32,13 @@ int main(int argc, char** argv) {
         buttons->addWidget(new QPushButton(QString::fromLatin1(caption)));
     layout->addLayout(buttons);
     window.show();
-    if (qEnvironmentVariableIsSet("DRAVESSE_QUIT_WHEN_SHOWN"))
+    // Ends as soon as the window is shown ("1"), or, for "listening", once it has been exposed
+    // and painted: where Dravesse starts to listen for a second start.
+    const QByteArray quitWhen = qgetenv("DRAVESSE_QUIT_WHEN_SHOWN");
+    std::optional<dravesse::WhenFirstShown> painted;
+    if (quitWhen == "listening")
+        painted.emplace(&QCoreApplication::quit);
+    else if (!quitWhen.isEmpty())
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -24,6 +24,7 @@
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/sample_table.h"
+#include "support/socket_plugin.h"
 
 namespace dravesse {
 namespace {
@@ -214,6 +215,7 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
 TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
     const QString program = QDir(folder_.path()).filePath("dravesse");
     ASSERT_TRUE(QFile::copy(DRAVESSE_PROGRAM, program)) << "in the same folder, under its lock";
+    ASSERT_TRUE(test::InstallSocketPlugin(folder_.path()));
     // clang-format off
     const struct { const char* name; QMap<QString, QByteArray> files; bool inBox; const char* forward; } cases[] = {
         {"the main window", {{kItemFileName, good_}}, false, "dravesse::Form1"},
@@ -239,7 +241,9 @@ TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
             (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; });
             QProcess second;
             second.start(program, QStringList());
-            if (second.waitForFinished(20000) && second.exitStatus() == QProcess::NormalExit)
+            // This instance's loop runs meanwhile: it may be about to listen.
+            if (QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000) &&
+                second.exitStatus() == QProcess::NormalExit)
                 exitCode = second.exitCode();
             (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == shown; });
             if (QWidget* active = QApplication::activeWindow())

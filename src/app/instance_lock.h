@@ -2,13 +2,10 @@
 
 #include <QByteArray>
 #include <QLockFile>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
-#include <optional>
-
-class QLocalServer;
-class QLocalSocket;
 
 namespace dravesse {
 
@@ -17,7 +14,9 @@ namespace dravesse {
 //
 // Beside the lock, the running instance listens on a local socket for one request only: "show
 // yourself", sent by a second start before it ends. The request carries nothing but the
-// activation token that the desktop gave the second start (empty when there is none).
+// activation token that the desktop gave the second start (empty when there is none). The socket
+// is the plugin that InstanceSocket describes, in the program folder's lib/; without it the
+// lock works as ever and a second start just ends.
 class InstanceLock {
   public:
     explicit InstanceLock(const QString& programFolder);
@@ -31,7 +30,8 @@ class InstanceLock {
 
     // Holding the lock: starts listening, answered from the event loop (a modal box's loop too).
     // `show` runs once per well-formed request, with its token. A socket left by a killed
-    // instance is replaced. Returns false when nothing listens (no lock, or the socket failed).
+    // instance is replaced. Returns false when nothing listens (no lock, no plugin, or the socket
+    // failed).
     using ShowRequested = std::function<void(const QByteArray& activationToken)>;
     bool listen(ShowRequested show);
 
@@ -43,20 +43,11 @@ class InstanceLock {
     const QString& socketName() const { return socketName_; }
 
   private:
-    void serve(QLocalSocket* socket);
-
+    QString programFolder_;
     std::unique_ptr<QLockFile> lock_;
     bool anotherInstance_ = false;
     QString socketName_;
-    std::unique_ptr<QLocalServer> server_;
-    ShowRequested show_;
+    std::unique_ptr<QObject> server_;
 };
-
-// The one request that may pass, with an optional token: "SHOW\n" or "SHOW <token>\n".
-QByteArray ShowRequest(const QByteArray& activationToken);
-
-// The token of a well-formed request line (newline included), or nothing: any other command,
-// a token with blanks or control characters, or a line too long is refused.
-std::optional<QByteArray> ParseShowRequest(const QByteArray& line);
 
 }  // namespace dravesse

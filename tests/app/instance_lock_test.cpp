@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "support/child_process.h"
+#include "support/socket_plugin.h"
 
 namespace dravesse {
 namespace {
@@ -22,6 +23,7 @@ class InstanceLockTest : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(runtime_.isValid() && folder_.isValid());
+        ASSERT_TRUE(test::InstallSocketPlugin(folder_.path()));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
     }
     // A running instance that records the tokens of the requests it served.
