@@ -14,9 +14,12 @@ namespace {
 // null, with a warning, when it is missing or does not load.
 InstanceSocket* socketPlugin(const QString& programFolder) {
     QPluginLoader loader(QDir(programFolder).filePath(QLatin1String(kInstanceSocketPlugin)));
-    auto* plugin = qobject_cast<InstanceSocket*>(loader.instance());
+    QObject* const instance = loader.instance();
+    auto* plugin = qobject_cast<InstanceSocket*>(instance);
     if (!plugin)
-        qWarning("Dravesse: no single-instance socket: %s", qPrintable(loader.errorString()));
+        qWarning("Dravesse: no single-instance socket: %s",
+                 qPrintable(instance ? loader.fileName() + QLatin1String(" is another plugin")
+                                     : loader.errorString()));
     return plugin;
 }
 
