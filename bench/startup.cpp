@@ -2,7 +2,7 @@
 // item file of 99 rows and 9 columns (or the size given), against a minimal Qt Widgets program
 // showing a comparable window with a table of the same size. Both run interleaved on the same
 // machine; medians, ratios and peak memory are printed. The program loads its single-instance
-// socket (a plugin in lib/ beside it) only once its window is up; where the plugin is there, the
+// socket (a library in lib/ beside it) only once its window is up; where the library is there, the
 // time and memory to that point are printed too, against the same minimal window.
 //
 // Usage: bench_startup <dravesse executable> <minimal_window executable> [rounds] [ROWSxCOLS]
@@ -36,7 +36,7 @@ namespace {
 
 using namespace dravesse;
 
-const QString kSocketPlugin = QLatin1String(kInstanceSocketPlugin);
+const QString kSocketLibrary = QLatin1String(kInstanceSocketLibrary);
 
 struct Run {
     double ms = 0;
@@ -55,6 +55,7 @@ Run runOnce(const QString& program, const QByteArrayList& args = {}, const char*
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
+        ::alarm(60);  // kept across exec: a program that does not end fails the run
         ::execv(path.constData(), argv.data());
         ::_exit(127);
     }
@@ -156,23 +157,23 @@ int main(int argc, char** argv) {
         return 1;
     } else {
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QString plugin =
-            QFileInfo(QString::fromLocal8Bit(argv[1])).dir().filePath(kSocketPlugin);
-        if (QFileInfo::exists(plugin) &&
+        const QString library =
+            QFileInfo(QString::fromLocal8Bit(argv[1])).dir().filePath(kSocketLibrary);
+        if (QFileInfo::exists(library) &&
             (!QDir(folder.path()).mkdir(QStringLiteral("lib")) ||
-             !QFile::copy(plugin, QDir(folder.path()).filePath(kSocketPlugin)))) {
-            std::fprintf(stderr, "cannot copy the socket plugin\n");
+             !QFile::copy(library, QDir(folder.path()).filePath(kSocketLibrary)))) {
+            std::fprintf(stderr, "cannot copy the socket library\n");
             return 1;
         }
     }
-    const bool listens = QFileInfo::exists(QFileInfo(program).dir().filePath(kSocketPlugin));
+    const bool listens = QFileInfo::exists(QFileInfo(program).dir().filePath(kSocketLibrary));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const QString minimal = QString::fromLocal8Bit(argv[2]);
 
     runOnce(program);  // warm the caches for both
     runOnce(minimal, size);
-    // Per round: to the window shown, then, where the plugin is there, to listening against the
+    // Per round: to the window shown, then, where the library is there, to listening against the
     // minimal window painted.
     Series ours[2], base[2];
     const char* const quitWhen[2] = {"1", "listening"};

@@ -24,7 +24,7 @@
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/sample_table.h"
-#include "support/socket_plugin.h"
+#include "support/socket_library.h"
 
 namespace dravesse {
 namespace {
@@ -215,7 +215,7 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
 TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
     const QString program = QDir(folder_.path()).filePath("dravesse");
     ASSERT_TRUE(QFile::copy(DRAVESSE_PROGRAM, program)) << "in the same folder, under its lock";
-    ASSERT_TRUE(test::InstallSocketPlugin(folder_.path()));
+    ASSERT_TRUE(test::InstallSocketLibrary(folder_.path()));
     // clang-format off
     const struct { const char* name; QMap<QString, QByteArray> files; bool inBox; const char* forward; } cases[] = {
         {"the main window", {{kItemFileName, good_}}, false, "dravesse::Form1"},

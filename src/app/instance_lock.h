@@ -15,8 +15,9 @@ namespace dravesse {
 // Beside the lock, the running instance listens on a local socket for one request only: "show
 // yourself", sent by a second start before it ends. The request carries nothing but the
 // activation token that the desktop gave the second start (empty when there is none). The socket
-// is the plugin that InstanceSocket describes, in the program folder's lib/; without it the
-// lock works as ever and a second start just ends.
+// is bound as soon as the lock is taken, so that a request waits for the instance to serve it;
+// serving and asking are the library that InstanceSocket describes, in the program folder's lib/.
+// Without it the lock works as ever and a second start just ends.
 class InstanceLock {
   public:
     explicit InstanceLock(const QString& programFolder);
@@ -28,10 +29,10 @@ class InstanceLock {
     // any other reason, the program starts normally.
     bool anotherInstanceRuns() const { return anotherInstance_; }
 
-    // Holding the lock: starts listening, answered from the event loop (a modal box's loop too).
-    // `show` runs once per well-formed request, with its token. A socket left by a killed
-    // instance is replaced. Returns false when nothing listens (no lock, no plugin, or the socket
-    // failed).
+    // Holding the lock: serves the socket, answered from the event loop (a modal box's loop too),
+    // requests sent since the lock was taken among them. `show` runs once per well-formed
+    // request, with its token. A socket left by a killed instance was replaced. Returns false
+    // when nothing is served (no lock, no socket, or no library), and closes the socket then.
     using ShowRequested = std::function<void(const QByteArray& activationToken)>;
     bool listen(ShowRequested show);
 
@@ -47,6 +48,7 @@ class InstanceLock {
     std::unique_ptr<QLockFile> lock_;
     bool anotherInstance_ = false;
     QString socketName_;
+    int socket_ = -1;  // bound and listening, until the server takes it
     std::unique_ptr<QObject> server_;
 };
 

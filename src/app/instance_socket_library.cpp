@@ -1,4 +1,4 @@
-// The plugin behind InstanceSocket: Qt Network's local socket, loaded only when it is needed.
+// The library behind InstanceSocket: Qt Network's local socket, loaded only when it is needed.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -67,7 +67,6 @@ bool fromThisUser(const QLocalSocket& socket) {
 class ShowServer : public QLocalServer {
   public:
     explicit ShowServer(InstanceSocket::ShowRequested show) : show_(std::move(show)) {
-        setSocketOptions(QLocalServer::UserAccessOption);
         connect(this, &QLocalServer::newConnection, this, [this] {
             while (QLocalSocket* socket = nextPendingConnection()) serve(socket);
         });
@@ -105,16 +104,16 @@ class InstanceSocketPlugin : public QObject, public InstanceSocket {
     Q_INTERFACES(dravesse::InstanceSocket)
 
   public:
-    std::unique_ptr<QObject> listen(const QString& path, ShowRequested show) override {
+    std::unique_ptr<QObject> serve(qintptr descriptor, ShowRequested show) override {
         auto server = std::make_unique<ShowServer>(std::move(show));
-        QLocalServer::removeServer(path);
-        if (!server->listen(path)) return nullptr;
+        if (!server->listen(descriptor)) return nullptr;
         return server;
     }
 
     bool askToShow(const QString& path, const QByteArray& activationToken) override {
         QLocalSocket socket;
-        // The running instance listens only once its first window is up: try again for a moment.
+        // Right after its lock the running instance may not have bound its socket yet, or a
+        // socket left by a killed instance may be about to be replaced: try again for a moment.
         const QDeadlineTimer deadline(kConnectWaitMs);
         for (;;) {
             socket.connectToServer(path, QIODevice::WriteOnly);
@@ -132,4 +131,4 @@ class InstanceSocketPlugin : public QObject, public InstanceSocket {
 
 }  // namespace dravesse
 
-#include "instance_socket_plugin.moc"
+#include "instance_socket_library.moc"
