@@ -52,16 +52,17 @@ bool readsAsSoundTable(const QByteArray& bytes) {
 Candidate examine(const QString& path, bool cutShort) {
     Candidate c{path, {}, {}, false, {}, cutShort};
     QString why;
-    if (std::optional<QByteArray> bytes = ReadRegularFile(path, kMaxFileBytes + 1, &why, &c.modified)) {
+    if (std::optional<QByteArray> bytes =
+            ReadRegularFile(path, kMaxFileBytes + 1, &why, &c.modified)) {
         c.sound = readsAsSoundTable(*bytes);
         if (c.sound)
             c.bytes = std::move(*bytes);
         else
             c.why = QStringLiteral("%1 is damaged.").arg(nameOf(path));
     } else {
-        c.why = why.startsWith(nameOf(path)) ? why + u'.'
-                                             : QStringLiteral("%1 can not be read: %2.")
-                                                   .arg(nameOf(path), why);
+        c.why = why.startsWith(nameOf(path))
+                    ? why + u'.'
+                    : QStringLiteral("%1 can not be read: %2.").arg(nameOf(path), why);
     }
     return c;
 }
@@ -80,10 +81,9 @@ class CutShortSaves {
                 Candidate c = examine(path, true);
                 if (c.sound) sound_.push_back(std::move(c));
             }
-            std::stable_sort(sound_.begin(), sound_.end(),
-                             [](const Candidate& a, const Candidate& b) {
-                                 return a.modified > b.modified;
-                             });
+            std::stable_sort(
+                sound_.begin(), sound_.end(),
+                [](const Candidate& a, const Candidate& b) { return a.modified > b.modified; });
             if (!odd.isEmpty()) tellOdd(odd);
         }
         return sound_;
@@ -93,11 +93,12 @@ class CutShortSaves {
     static void tellOdd(const QStringList& odd) {
         QStringList lines;
         for (const QString& path : odd)
-            lines << NotAFileText(nameOf(path), KindOf(path)) + QStringLiteral(", in %1.")
-                                                                     .arg(QDir::toNativeSeparators(
-                                                                         QFileInfo(path).absolutePath()));
-        lines << QStringLiteral("Dravesse uses that name for its own temporary files and leaves "
-                                "this one alone.");
+            lines << NotAFileText(nameOf(path), KindOf(path)) +
+                         QStringLiteral(", in %1.")
+                             .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+        lines << QStringLiteral(
+            "Dravesse uses that name for its own temporary files and leaves "
+            "this one alone.");
         MsgBox(lines.join(QStringLiteral("\r\n")), kMbExclamation, kReadTitle);
     }
 
@@ -166,8 +167,9 @@ QString freeName(const QDir& folder, const QString& pattern, const QSet<QString>
 Restore setAsideUnreadBackups(const std::vector<Candidate>& unread) {
     const QDir folder(AppPath);
     QSet<QString> taken;
-    QStringList lines{QStringLiteral("Tamblet.csv is missing, and none of its backups reads "
-                                     "correctly:")},
+    QStringList lines{
+        QStringLiteral("Tamblet.csv is missing, and none of its backups reads "
+                       "correctly:")},
         moves;
     std::vector<std::pair<QString, QString>> renames;
     for (const Candidate& c : unread) {
@@ -183,10 +185,9 @@ Restore setAsideUnreadBackups(const std::vector<Candidate>& unread) {
     if (!ask(lines)) return Restore::Declined;
     for (std::size_t i = 0; i < renames.size(); ++i) {
         if (RenameNoReplace(renames[i].first, renames[i].second)) continue;
-        const DiskFailure failure{
-            QStringLiteral("%1 could not be kept as %2.")
-                .arg(nameOf(renames[i].first), nameOf(renames[i].second)),
-            errno, folder.absolutePath()};
+        const DiskFailure failure{QStringLiteral("%1 could not be kept as %2.")
+                                      .arg(nameOf(renames[i].first), nameOf(renames[i].second)),
+                                  errno, folder.absolutePath()};
         QStringList stay;
         while (i-- > 0)  // back as they were
             if (!RenameNoReplace(renames[i].second, renames[i].first))
