@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace dravesse {
@@ -189,8 +189,7 @@ QString NewTempPath(const QString& target, const QString& kind) {
 }
 
 bool IsTempName(QStringView name, QStringView prefix) {
-    if (!name.startsWith(prefix, Qt::CaseSensitive) ||
-        name.size() != prefix.size() + kTempDigits)
+    if (!name.startsWith(prefix, Qt::CaseSensitive) || name.size() != prefix.size() + kTempDigits)
         return false;
     for (const QChar c : name.sliced(prefix.size()))
         if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) return false;
@@ -265,8 +264,9 @@ std::optional<DiskFailure> VerifiedTemp::write(const QString& target, const QByt
     // Read through a descriptor of its own: on some file systems (FAT through FUSE) the one that
     // wrote the file reads back zeros.
     const QString unread = QStringLiteral("The file did not read back as written.");
-    const std::optional<QByteArray> back =
-        FaultAt(SaveStep::VerifyTemp) ? std::nullopt : ReadRegularFile(path_, bytes.size() + 1, nullptr);
+    const std::optional<QByteArray> back = FaultAt(SaveStep::VerifyTemp)
+                                               ? std::nullopt
+                                               : ReadRegularFile(path_, bytes.size() + 1, nullptr);
     if (!back) return failure(unread, target);
     if (*back != bytes) {
         errno = EIO;
@@ -288,9 +288,9 @@ std::optional<DiskFailure> VerifiedTemp::copy(const QString& target, int sourceF
         if (n == 0) break;
         // A piece of zeros is skipped, and so stays a hole, unless it is the last one: the file
         // then ends where it should without a truncate (which FAT through FUSE refuses).
-        const bool hole = total + n < source.st_size &&
-                          std::all_of(piece.cbegin(), piece.cbegin() + n,
-                                      [](char c) { return c == 0; });
+        const bool hole =
+            total + n < source.st_size &&
+            std::all_of(piece.cbegin(), piece.cbegin() + n, [](char c) { return c == 0; });
         if (hole ? ::lseek(fd_, n, SEEK_CUR) < 0 : !writeAll(fd_, piece.constData(), n))
             return failure(unwritten, target);
         total += n;

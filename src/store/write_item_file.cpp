@@ -187,11 +187,11 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
     const QDir dir(folder);
     const QString item = dir.filePath(kItemFileName), backup = dir.filePath(BackupFileName(1));
     if (const std::optional<QString> odd = notAFile(dir))
-        return failed(kCanNotSaveText,
-                      {ReasonLine(*odd, dir.absolutePath()),
-                       QStringLiteral("Move it out of the folder, then save again."),
-                       kNothingSavedText},
-                      onFailure);
+        return failed(
+            kCanNotSaveText,
+            {ReasonLine(*odd, dir.absolutePath()),
+             QStringLiteral("Move it out of the folder, then save again."), kNothingSavedText},
+            onFailure);
     const QString target = ResolvedPath(item);
 
     VerifiedTemp temp;
