@@ -32,11 +32,11 @@ int main(int argc, char** argv) {
         buttons->addWidget(new QPushButton(QString::fromLatin1(caption)));
     layout->addLayout(buttons);
     window.show();
-    // Ends as soon as the window is shown ("1"), or, for "listening", once it has been exposed
-    // and painted: where Dravesse starts to listen for a second start.
+    // Ends as soon as the window is shown ("1"), or, for "served", once it has been exposed
+    // and painted: where Dravesse serves its socket for a second start.
     const QByteArray quitWhen = qgetenv("DRAVESSE_QUIT_WHEN_SHOWN");
     std::optional<dravesse::WhenFirstShown> painted;
-    if (quitWhen == "listening")
+    if (quitWhen == "served")
         painted.emplace(&QCoreApplication::quit);
     else if (!quitWhen.isEmpty())
         QTimer::singleShot(0, &app, &QCoreApplication::quit);

@@ -1,9 +1,10 @@
 // Start-up benchmark: the time from starting the program to its main window being shown, on an
 // item file of 99 rows and 9 columns (or the size given), against a minimal Qt Widgets program
 // showing a comparable window with a table of the same size. Both run interleaved on the same
-// machine; medians, ratios and peak memory are printed. The program loads its single-instance
-// socket (a library in lib/ beside it) only once its window is up; where the library is there, the
-// time and memory to that point are printed too, against the same minimal window.
+// machine; medians, ratios and peak memory are printed. The program serves its single-instance
+// socket (with a library in lib/ beside it, which loads Qt Network) once its window is painted;
+// where the library is there, the time and memory to that point are printed too, against the
+// minimal window once it has painted.
 //
 // Usage: bench_startup <dravesse executable> <minimal_window executable> [rounds] [ROWSxCOLS]
 //        bench_startup --in-place <dravesse executable> <another dravesse executable> [rounds]
@@ -45,7 +46,7 @@ struct Run {
 };
 
 // The program runs with the arguments given (the minimal window takes the table's size). It ends
-// when its window is shown, or for "listening", once it listens for a second start as well.
+// when its window is shown, or for "served", once it serves the socket for a second start too.
 Run runOnce(const QString& program, const QByteArrayList& args = {}, const char* quitWhen = "1") {
     qputenv("DRAVESSE_QUIT_WHEN_SHOWN", quitWhen);
     const QByteArray path = QFile::encodeName(program);
@@ -173,10 +174,10 @@ int main(int argc, char** argv) {
 
     runOnce(program);  // warm the caches for both
     runOnce(minimal, size);
-    // Per round: to the window shown, then, where the library is there, to listening against the
-    // minimal window painted.
+    // Per round: to the window shown, then, where the library is there, to the socket served
+    // against the minimal window painted.
     Series ours[2], base[2];
-    const char* const quitWhen[2] = {"1", "listening"};
+    const char* const quitWhen[2] = {"1", "served"};
     for (int i = 0; i < rounds; ++i) {
         for (int k = 0; k < (listens ? 2 : 1); ++k) {
             if (i % 2 == 0) {  // alternate the order to share any drift
@@ -197,7 +198,7 @@ int main(int argc, char** argv) {
         const double co = median(ours[k].cpuMs), cb = median(base[k].cpuMs);
         const long ro = median(ours[k].rssKb), rb = median(base[k].rssKb);
         std::printf(k == 0 ? "start to window shown:\n"
-                           : "start to listening for a second start (%s: to window painted):\n",
+                           : "start to the second-start socket served (%s: to window painted):\n",
                     second);
         std::printf("  time: %s %.1f ms, %s %.1f ms, ratio %.3f (target <= %s)\n", first, mo,
                     second, mb, mo / mb, inPlace ? "1.10" : "1.05");

@@ -35,18 +35,18 @@ int Main(QApplication& app, const QString& programFolder) {
         return 0;
     }
     // For the start-up benchmark: "1" ends the program as soon as its main window is shown,
-    // "listening" once it serves the socket for a second start as well (whichever window is up:
+    // "served" once it serves the socket for a second start as well (whichever window is up:
     // exit() ends a dialog's loop too).
     const QByteArray quitWhen = qgetenv("DRAVESSE_QUIT_WHEN_SHOWN");
     // Serving the socket loads its library, and Qt Network with it, which would hold up the first
     // window by more than anything else: it starts once the first window (the main window, the
     // create dialog or a question before either) is up, answered from whichever loop runs. A
     // second start's request sent before then waits in the socket, bound with the lock.
-    std::optional<WhenFirstShown> listening;
+    std::optional<WhenFirstShown> serving;
     if (quitWhen != "1")
-        listening.emplace([&] {
+        serving.emplace([&] {
             lock.listen(&BringForward);
-            if (quitWhen == "listening") QCoreApplication::exit(0);
+            if (quitWhen == "served") QCoreApplication::exit(0);
         });
 
     SetUpApplication(app);
