@@ -119,7 +119,7 @@ copy_then_close "https://example.org/"
 # forward: out of the minimized state, from behind another program's window, and while it shows
 # only the damaged-file question, before any window.
 second_start_pass() {
-    local wid question other other_pid saved="$E2E_TMP/Tamblet.saved"
+    local wid question saved="$E2E_TMP/Tamblet.saved"
     e2e_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
     e2e_minimized() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
     e2e_start_again() {
@@ -128,15 +128,20 @@ second_start_pass() {
         e2e_expect_exit 0
         E2E_APP=$running
     }
-    e2e_other_window_in_front() {
+    # e2e_forward_from_behind WINDOW WHAT: with another program's window in front, a second
+    # start brings WINDOW forward.
+    e2e_forward_from_behind() {
+        local other other_pid
         xmessage -title other "another program" &
         other_pid=$!
         E2E_PIDS+=($other_pid)
         other=$(e2e_wait_window other)
         e2e_focus "$other"
         e2e_wait "the other window in front" e2e_active "$other"
+        e2e_start_again
+        e2e_wait "$2 to come forward" e2e_active "$1"
+        kill "$other_pid"
     }
-    e2e_close_other() { kill "$other_pid"; }
 
     echo "-- a second start brings the minimized window forward and ends without a window"
     e2e_start "$program"
@@ -150,10 +155,7 @@ second_start_pass() {
     [ "$(xdotool search --onlyvisible --name "^$main_title\$" | wc -l)" -eq 1 ] || e2e_fail "two windows"
 
     echo "-- ... from behind another program's window"
-    e2e_other_window_in_front
-    e2e_start_again
-    e2e_wait "the window to come forward" e2e_active "$wid"
-    e2e_close_other
+    e2e_forward_from_behind "$wid" "the window"
     e2e_close "$wid"
     e2e_expect_exit 0
 
@@ -162,10 +164,7 @@ second_start_pass() {
     echo junk >"$table"
     e2e_start "$program"
     question=$(e2e_wait_window "Read File / Dravesse")
-    e2e_other_window_in_front
-    e2e_start_again
-    e2e_wait "the question to come forward" e2e_active "$question"
-    e2e_close_other
+    e2e_forward_from_behind "$question" "the question"
 
     echo "-- ... and after the running one was killed, leaving its lock and socket behind"
     kill -KILL "$E2E_APP"
@@ -173,10 +172,7 @@ second_start_pass() {
     mv "$saved" "$table"
     e2e_start "$program"
     wid=$(e2e_wait_window "$main_title")
-    e2e_other_window_in_front
-    e2e_start_again
-    e2e_wait "the window to come forward" e2e_active "$wid"
-    e2e_close_other
+    e2e_forward_from_behind "$wid" "the window"
     e2e_close "$wid"
     e2e_expect_exit 0
 }
