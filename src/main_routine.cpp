@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QTimer>
-#include <optional>
 
 #include "app/instance_lock.h"
 #include "app/private_memory.h"
@@ -15,7 +14,6 @@
 #include "controls/fonts.h"
 #include "controls/message_box.h"
 #include "create_dialog/form2.h"
-#include "first_shown.h"
 #include "main_window/form1.h"
 #include "store/recover_item_file.h"
 
@@ -34,20 +32,11 @@ int Main(QApplication& app, const QString& programFolder) {
         lock.askToShow(qgetenv("XDG_ACTIVATION_TOKEN"));
         return 0;
     }
-    // For the start-up benchmark: "1" ends the program as soon as its main window is shown,
-    // "served" once it serves the socket for a second start as well (whichever window is up:
-    // exit() ends a dialog's loop too).
-    const QByteArray quitWhen = qgetenv("DRAVESSE_QUIT_WHEN_SHOWN");
-    // Serving the socket loads its library, and Qt Network with it, which would hold up the first
-    // window by more than anything else: it starts once the first window (the main window, the
-    // create dialog or a question before either) is up, answered from whichever loop runs. A
-    // second start's request sent before then waits in the socket, bound with the lock.
-    std::optional<WhenFirstShown> serving;
-    if (quitWhen != "1")
-        serving.emplace([&] {
-            lock.listen(&BringForward);
-            if (quitWhen == "served") QCoreApplication::exit(0);
-        });
+    // Requests wait in the socket until a loop runs, and by then a window is up: the main
+    // window, the create dialog, or a question before either.
+    lock.listen(&BringForward);
+    // For the start-up benchmark: ends the program as soon as its main window is shown.
+    const bool quitWhenShown = qgetenv("DRAVESSE_QUIT_WHEN_SHOWN") == "1";
 
     SetUpApplication(app);
     AppPath = programFolder;
@@ -61,7 +50,7 @@ int Main(QApplication& app, const QString& programFolder) {
         case StartWith::MainWindow: {
             Form1 form;
             form.show();
-            if (quitWhen == "1") QTimer::singleShot(0, &app, &QCoreApplication::quit);
+            if (quitWhenShown) QTimer::singleShot(0, &app, &QCoreApplication::quit);
             return app.exec();
         }
     }

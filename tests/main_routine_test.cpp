@@ -24,7 +24,6 @@
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/sample_table.h"
-#include "support/socket_library.h"
 
 namespace dravesse {
 namespace {
@@ -209,13 +208,14 @@ TEST_F(MainTest, ASecondInstanceEndsSilently) {
     EXPECT_FALSE(InstanceLock(other.path()).anotherInstanceRuns());
 }
 
-// A second start of the real program, in a child process, ends with 0 and brings forward what
-// this instance shows, minimized behind another window, answered from whichever event loop runs:
-// the main window, the create dialog, the damaged-file question before any window.
+// A second start of the real program, copied alone into the program folder, in a child process,
+// ends with 0 and brings forward what this instance shows, minimized behind another window,
+// answered from whichever event loop runs: the main window, the create dialog, the damaged-file
+// question before any window.
 TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
     const QString program = QDir(folder_.path()).filePath("dravesse");
+    // Alone, as the program is kept: one executable beside its table.
     ASSERT_TRUE(QFile::copy(DRAVESSE_PROGRAM, program)) << "in the same folder, under its lock";
-    ASSERT_TRUE(test::InstallSocketLibrary(folder_.path()));
     // clang-format off
     const struct { const char* name; QMap<QString, QByteArray> files; bool inBox; const char* forward; } cases[] = {
         {"the main window", {{kItemFileName, good_}}, false, "dravesse::Form1"},
@@ -241,7 +241,7 @@ TEST_F(MainTest, ASecondStartBringsForwardWhatIsShown) {
             (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; });
             QProcess second;
             second.start(program, QStringList());
-            // This instance's loop runs meanwhile: it may be about to listen.
+            // This instance's loop runs meanwhile, and serves the request.
             if (QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000) &&
                 second.exitStatus() == QProcess::NormalExit)
                 exitCode = second.exitCode();

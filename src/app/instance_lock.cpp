@@ -1,110 +1,130 @@
 #include "app/instance_lock.h"
 
-#include <sys/socket.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/un.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QPluginLoader>
-#include <QStandardPaths>
-#include <cstring>
+#include <cerrno>
+#include <cstdlib>
 
 #include "app/instance_socket.h"
+#include "store/replace_file.h"
+#include "store/store_texts.h"
 
 namespace dravesse {
 namespace {
 
-constexpr int kBacklog = 16;
-
-// The socket the instance lock's holder listens on, bound and listening at once: a few system
-// calls, where serving it needs Qt Network. A second start's request then waits in the kernel
-// until the instance serves the socket, even before its first window is up. Only the user may
-// connect (the runtime folder is the user's own already). -1 when it cannot be made.
-int bindSocket(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    sockaddr_un address{};
-    if (name.isEmpty() || std::size_t(name.size()) >= sizeof address.sun_path) return -1;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    ::unlink(name.constData());  // we hold the lock: a socket here was left by a killed instance
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, kBacklog) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+// File systems whose names may be written in any case: FAT and exFAT, and FUSE, which fusefat
+// and the like mount. fusefat gives each spelling of a folder an inode of its own.
+bool foldsCase(const struct statfs& fs) {
+    constexpr long kMsdos = 0x4d44, kExfat = 0x2011BAB0, kFuse = 0x65735546;
+    return fs.f_type == kMsdos || fs.f_type == kExfat || fs.f_type == kFuse;
 }
 
-// The socket library in the program folder, loaded on first use and kept for the rest of the run;
-// null, with a warning, when it is missing, damaged or not ours. QPluginLoader reads the file's
-// ELF headers and the plugin's metadata before it loads anything, so a damaged copy is refused
-// rather than loaded; a path that is not absolute would be searched for in Qt's plugin folders.
-InstanceSocket* socketLibrary(const QString& programFolder) {
-    const QString path = QDir(programFolder).filePath(QLatin1String(kInstanceSocketLibrary));
-    if (!QDir::isAbsolutePath(path) || !QFileInfo(path).isFile()) {  // not a FIFO, which blocks
-        qWarning("Dravesse: no single-instance socket: %s is missing", qPrintable(path));
-        return nullptr;
+// `path` (absolute, without links) with each part spelt as its folder lists it, where the
+// folder lists it in another case only.
+QByteArray storedCase(const QByteArray& path) {
+    QByteArray stored;
+    for (const QByteArray& part : path.split('/')) {
+        if (part.isEmpty()) continue;
+        QByteArray found = part;
+        if (DIR* const dir = ::opendir(stored.isEmpty() ? "/" : stored.constData())) {
+            const QString wanted = QFile::decodeName(part);
+            while (const dirent* entry = ::readdir(dir)) {
+                if (part == entry->d_name) {
+                    found = part;
+                    break;
+                }
+                if (wanted.compare(QFile::decodeName(entry->d_name), Qt::CaseInsensitive) == 0)
+                    found = entry->d_name;
+            }
+            ::closedir(dir);
+        }
+        stored += '/' + found;
     }
-    QPluginLoader loader(path);
-    QObject* const instance = loader.instance();
-    auto* library = qobject_cast<InstanceSocket*>(instance);
-    if (!library)
-        qWarning("Dravesse: no single-instance socket: %s",
-                 qPrintable(instance ? path + QLatin1String(" is another plugin")
-                                     : loader.errorString()));
-    return library;
+    return stored;
+}
+
+// The folder at `path`, opened for its lock (never anything else: a FIFO there fails at once),
+// through its links and under its stored case; -1 when it cannot be opened.
+int openFolder(const QString& path, struct stat* st) {
+    QByteArray native = QFile::encodeName(path);
+    if (char* const real = ::realpath(native.constData(), nullptr)) {
+        native = real;
+        std::free(real);
+    }
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(native.constData(), kFlags);
+    struct statfs fs {};
+    if (fd >= 0 && ::fstatfs(fd, &fs) == 0 && foldsCase(fs) && native.startsWith('/')) {
+        const QByteArray stored = storedCase(native);
+        if (stored != native) {
+            const int again = ::open(stored.constData(), kFlags);
+            if (again >= 0) ::close(std::exchange(fd, again));
+        }
+    }
+    if (fd >= 0 && ::fstat(fd, st) != 0) ::close(std::exchange(fd, -1));
+    return fd;
 }
 
 }  // namespace
 
-InstanceLock::InstanceLock(const QString& programFolder) : programFolder_(programFolder) {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty()) return;
-    const QString folderKey =
-        QLatin1String(QCryptographicHash::hash(QDir(programFolder).canonicalPath().toUtf8(),
-                                               QCryptographicHash::Sha256)
-                          .toHex()
-                          .left(16));
-    const QDir dir(runtime);
-    lock_ = std::make_unique<QLockFile>(
-        dir.filePath(QStringLiteral("dravesse-%1.lock").arg(folderKey)));
-    socketName_ = dir.filePath(QStringLiteral("dravesse-%1.socket").arg(folderKey));
-    if (lock_->tryLock(0))
-        socket_ = bindSocket(socketName_);
-    else
-        anotherInstance_ = lock_->error() == QLockFile::LockFailedError;
+InstanceLock::InstanceLock(const QString& programFolder) {
+    // The folder a save writes into: where Tamblet.csv's links end, else the program folder.
+    const QString table = ResolvedPath(QDir(programFolder).filePath(kItemFileName));
+    struct stat folders[2]{};
+    locks_[0] = openFolder(programFolder, &folders[0]);
+    locks_[1] = openFolder(QFileInfo(table).absolutePath(), &folders[1]);
+    if (locks_[0] >= 0 && locks_[1] >= 0 && folders[0].st_dev == folders[1].st_dev &&
+        folders[0].st_ino == folders[1].st_ino)
+        ::close(std::exchange(locks_[1], -1));  // one folder: two locks on it would meet
+    // The socket is named after the table's folder, which every start on this table finds.
+    const struct stat& key = locks_[1] >= 0 ? folders[1] : folders[0];
+    bool held = false;
+    for (int& lock : locks_) {
+        if (lock < 0) continue;
+        if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+            held = true;
+            continue;
+        }
+        anotherInstance_ = anotherInstance_ || errno == EWOULDBLOCK;
+        ::close(std::exchange(lock, -1));
+    }
+    if (!held && !anotherInstance_) return;
+    socketName_ = QStringLiteral("dravesse-%1-%2-%3")
+                      .arg(::geteuid())
+                      .arg(quint64(key.st_dev), 0, 16)
+                      .arg(quint64(key.st_ino), 0, 16)
+                      .toLatin1();
+    if (anotherInstance_) {
+        for (int& lock : locks_)
+            if (lock >= 0) ::close(std::exchange(lock, -1));
+    } else {
+        socket_ = BindShowSocket(socketName_);
+    }
 }
 
 InstanceLock::~InstanceLock() {
     server_.reset();
     if (socket_ >= 0) ::close(socket_);
-    // Holding the lock, the socket's name is this instance's, whoever closed it.
-    if (lock_ && lock_->isLocked()) ::unlink(QFile::encodeName(socketName_).constData());
+    for (const int lock : locks_)
+        if (lock >= 0) ::close(lock);
 }
 
 bool InstanceLock::listen(ShowRequested show) {
     if (socket_ < 0 || server_) return false;
-    if (InstanceSocket* library = socketLibrary(programFolder_))
-        server_ = library->serve(socket_, std::move(show));
-    if (server_) {
-        socket_ = -1;  // the server's now
-        return true;
-    }
-    qWarning("Dravesse: the single-instance socket is not served");
-    ::close(std::exchange(socket_, -1));  // a second start is not left waiting on it
-    ::unlink(QFile::encodeName(socketName_).constData());
-    return false;
+    server_ = std::make_unique<ShowServer>(std::exchange(socket_, -1), std::move(show));
+    return true;
 }
 
 bool InstanceLock::askToShow(const QByteArray& activationToken) const {
-    if (!anotherInstance_ || socketName_.isEmpty()) return false;
-    InstanceSocket* library = socketLibrary(programFolder_);
-    return library && library->askToShow(socketName_, activationToken);
+    return anotherInstance_ && SendShowRequest(socketName_, activationToken);
 }
 
 }  // namespace dravesse

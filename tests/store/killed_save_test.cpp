@@ -8,9 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <ctime>
@@ -20,6 +18,7 @@
 #include "store/recover_item_file.h"
 #include "store/store_texts.h"
 #include "store/write_item_file.h"
+#include "support/fat_folder.h"
 #include "support/folder_snapshot.h"
 
 namespace dravesse::test {
@@ -62,13 +61,8 @@ int nextStart(const QString& folder, const char* question = "A save did not fini
     return ItemTable[0][1].section(u'-', 0, 0).toInt();
 }
 
-int run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!p.waitForFinished(120'000)) return -1;
-    return p.exitStatus() == QProcess::CrashExit ? 128 + SIGKILL : p.exitCode();
-}
+using test::FatFolder;
+const auto run = test::RunProgram;
 
 // Saves generation n in a process of its own under strace, killed at the nth call of `call`.
 // True when it was killed.
@@ -119,33 +113,6 @@ int killAtEveryCall(const QString& folder, int& n) {
         }
     return kills;
 }
-
-// A FAT file system image mounted with fusefat for the test's lifetime.
-class FatFolder {
-  public:
-    FatFolder() {
-        const QString image = dir_.filePath("fat.img");
-        QDir().mkpath(path());
-        if (!QFile::exists("/dev/fuse")) {
-            why_ = "/dev/fuse is missing";
-        } else if (QFile f(image); !f.open(QIODevice::WriteOnly) || !f.resize(16 << 20) ||
-                                   run("mkfs.vfat", {image}) != 0) {
-            why_ = "mkfs.vfat (dosfstools) could not make a FAT image";
-        } else if (run("fusefat", {"-o", "rw+", image, path()}) != 0 ||
-                   QStorageInfo(path()).fileSystemType() != "fuse.fusefat") {
-            why_ = "fusefat could not mount a FAT image";
-        }
-    }
-    ~FatFolder() {
-        if (!*why_) run("fusermount", {"-u", path()});
-    }
-    QString path() const { return dir_.filePath("mnt"); }
-    const char* skipReason() const { return why_; }
-
-  private:
-    QTemporaryDir dir_;
-    const char* why_ = "";
-};
 
 TEST(KilledSave, LeavesTheOldOrTheNewTable) {
     ASSERT_EQ(run("strace", {"-qq", "-o", "/dev/null", "true"}), 0)
