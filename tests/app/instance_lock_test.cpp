@@ -1,6 +1,7 @@
 #include "app/instance_lock.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -14,11 +15,9 @@
 #include <QTest>
 #include <csignal>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 #include "app/instance_socket.h"
-#include "store/store_texts.h"
 #include "support/child_process.h"
 #include "support/fat_folder.h"
 #include "support/folder_snapshot.h"
@@ -26,14 +25,18 @@
 namespace dravesse {
 namespace {
 
-// A client that sends `bytes` to the running instance's socket, whatever they are.
-int SendRaw(const QByteArray& socketName, const QByteArray& bytes) {
-    const int fd = ConnectShowSocket(socketName, 5000);
-    if (fd >= 0 && ::send(fd, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL) < 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+// A client that sends `bytes` to the socket `name`, whatever they are, without looking whose
+// socket it is; its connection, or -1.
+int SendRaw(const QByteArray& name, const QByteArray& bytes) {
+    sockaddr_un address{AF_UNIX, {}};
+    std::memcpy(address.sun_path + 1, name.constData(), std::size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::send(fd, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size())
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 // True once the other side has closed the connection.
@@ -106,98 +109,94 @@ TEST_F(InstanceLockTest, OnlyTheShowRequestIsServed) {
     }
 }
 
-// However the second start reaches the table's folder, it finds the lock held and the socket
-// of the running instance; nothing where the lock or the table lives hangs either start. A
-// folder that cannot be opened takes no lock, and both start.
+// Lays `what` at `path` under `root`: "->target" a symbolic link, "<mode NNNN>" a folder's
+// permissions, "<nobody's>" a folder of another user's, else what test::LayEntry lays.
+void Lay(const QDir& root, const QString& path, const QByteArray& what) {
+    const QByteArray native = QFile::encodeName(root.filePath(path));
+    QDir().mkpath(QFileInfo(root.filePath(path)).path());
+    if (what.startsWith("->"))
+        EXPECT_EQ(::symlink(what.sliced(2).constData(), native.constData()), 0);
+    else if (what.startsWith("<mode "))
+        EXPECT_EQ(::chmod(native.constData(), what.sliced(6, 4).toUInt(nullptr, 8)), 0);
+    else if (what == "<nobody's>")
+        EXPECT_TRUE(::mkdir(native, 0700) == 0 && (::geteuid() || !::chown(native, 65534, 65534)));
+    else
+        test::LayEntry(root.filePath(path), what);
+}
+
+// However the second start reaches the table's folder (a/, or FAT/ on a FAT image), it finds
+// the lock held and the running instance's socket: through a link, a bind mount, another case
+// on FAT, another runtime folder or none, another program folder linking the same table. Nothing
+// where the lock or the table lives hangs either start. A folder that cannot be opened takes no
+// lock, and both start.
 TEST_F(InstanceLockTest, ASecondStartIsRefusedHoweverTheFolderIsReached) {
     test::FatFolder fat;
-    const QDir folder(folder_.path());
-    QTemporaryDir other, synced;
-    const QString item = folder.filePath(kItemFileName);
-    using Path = std::function<QString()>;
-    const auto linkItem = [&](const QString& to) { return QFile::link(to, item); };
-    const bool root = ::geteuid() == 0;
+    const QString fallback = "tmp/runtime-" + QString::fromLocal8Bit(getpwuid(geteuid())->pw_name);
+    enum Second { Here, WithoutRuntime, InABindMount };
     // clang-format off
-    const struct { const char* name; Path running, second; bool refused = true; bool bindMount = false; } cases[] = {
-        {"a symbolic link to the folder", [&] { return folder_.path(); },
-         [&] { return QFile::link(folder_.path(), other.filePath("link")) ? other.filePath("link") : ""; }},
-        {"a bind mount of the folder", [&] { return folder_.path(); }, [&] { return other.path(); }, true, true},
-        {"XDG_RUNTIME_DIR unset", [&] { return folder_.path(); }, [&] { qunsetenv("XDG_RUNTIME_DIR"); return folder_.path(); }},
-        {"a fallback runtime folder another user made", [&] { return folder_.path(); }, [&] {
-            qunsetenv("XDG_RUNTIME_DIR");
-            qputenv("TMPDIR", QFile::encodeName(other.path()));
-            const QString fallback = other.filePath("runtime-" + qEnvironmentVariable("USER", "root"));
-            QDir().mkdir(fallback);
-            if (root && ::chown(QFile::encodeName(fallback).constData(), 65534, 65534) != 0) return QString();
-            return folder_.path(); }},
-        {"a FAT path in another case", [&] { return QDir(fat.path()).mkdir("dravesse") ? fat.path() + "/dravesse" : ""; },
-         [&] { return fat.path() + "/DRAVESSE"; }},
-        {"two program folders whose Tamblet.csv links to one file", [&] {
-            test::WriteBytes(synced.filePath("table.csv"), "x");
-            return linkItem(synced.filePath("table.csv")) ? folder_.path() : ""; },
-         [&] { return QFile::link(synced.filePath("table.csv"), other.filePath(kItemFileName)) ? other.path() : ""; }},
-        {"Tamblet.csv a FIFO", [&] { test::LayEntry(item, "<fifo>"); return folder_.path(); }, [&] { return folder_.path(); }},
-        {"Tamblet.csv a link to a FIFO", [&] {
-            test::LayEntry(synced.filePath("fifo"), "<fifo>");
-            return linkItem(synced.filePath("fifo")) ? folder_.path() : ""; }, [&] { return folder_.path(); }},
-        {"Tamblet.csv a link to itself", [&] { return linkItem(item) ? folder_.path() : ""; }, [&] { return folder_.path(); }},
-        {"Tamblet.csv a folder", [&] { return folder.mkdir(kItemFileName) ? folder_.path() : ""; }, [&] { return folder_.path(); }},
-        {"a read-only folder", [&] { QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::ExeOwner); return folder_.path(); },
-         [&] { return folder_.path(); }},
-        {"a folder that cannot be opened", [&] { QFile::setPermissions(folder_.path(), QFile::ExeOwner); return folder_.path(); },
-         [&] { return folder_.path(); }, false}};
+    const struct { const char* name; QMap<QString, QByteArray> laid; QString first, second; Second how = Here; bool refused = true; } cases[] = {
+        {"a symbolic link to the folder", {{"c", "->a"}}, "a", "c"},
+        {"a bind mount of the folder", {}, "a", "b", InABindMount},
+        {"XDG_RUNTIME_DIR unset", {}, "a", "a", WithoutRuntime},
+        {"a fallback runtime folder another user made", {{fallback, "<nobody's>"}}, "a", "a", WithoutRuntime},
+        {"a FAT path in another case", {{"FAT/dravesse", "<folder>"}}, "FAT/dravesse", "FAT/DRAVESSE"},
+        {"two program folders whose Tamblet.csv links to one file",
+         {{"t/table.csv", "x"}, {"a/Tamblet.csv", "->../t/table.csv"}, {"b/Tamblet.csv", "->../t/table.csv"}}, "a", "b"},
+        {"Tamblet.csv a link to a FIFO", {{"t/fifo", "<fifo>"}, {"a/Tamblet.csv", "->../t/fifo"}}, "a", "a"},
+        {"Tamblet.csv a link to itself", {{"a/Tamblet.csv", "->Tamblet.csv"}}, "a", "a"},
+        {"a read-only folder", {{"a", "<mode 0500>"}}, "a", "a"},
+        {"a folder that cannot be opened", {{"a", "<mode 0100>"}}, "a", "a", Here, false}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (std::strstr(c.name, "FAT") && *fat.skipReason()) {
+        if (c.first.startsWith("FAT") && *fat.skipReason()) {
             ADD_FAILURE() << fat.skipReason() << " (the FAT case needs /dev/fuse and fusefat)";
             continue;
         }
+        QTemporaryDir temporary;
+        const QDir root(temporary.path());
+        const auto path = [&](const QString& p) {
+            return p.startsWith("FAT") ? fat.path() + p.sliced(3) : root.filePath(p);
+        };
+        root.mkpath("a");
+        root.mkpath("b");
         const test::WithoutPermissionOverride asTheOwner;
+        for (const auto& [at, what] : c.laid.asKeyValueRange())
+            at.startsWith("FAT") ? test::LayEntry(path(at), what) : Lay(root, at, what);
         ::alarm(60);  // a FIFO opened would hang
-        const QString first = c.running();
-        ASSERT_FALSE(first.isEmpty());
-        InstanceLock lock(first);
+        InstanceLock lock(path(c.first));
         ASSERT_FALSE(lock.anotherInstanceRuns());
         lock.listen([this](const QByteArray& token) { served_.push_back(token); });
-        const QString second = c.second();
-        ASSERT_FALSE(second.isEmpty());
-        if (c.bindMount) {
-            // In a mount namespace of its own: as root, or as a user in a user namespace, where
-            // its user is another and the request is not served.
+        if (c.how == WithoutRuntime) {
+            qunsetenv("XDG_RUNTIME_DIR");
+            qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
+        }
+        if (c.how == InABindMount) {
+            // In a mount namespace of its own: as root, or in a user namespace, whose user is
+            // another one, so that its request is not served.
             const int result = test::RunForked([&] {
                 if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
                     return 3;
                 if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                    ::mount(QFile::encodeName(first).constData(),
-                            QFile::encodeName(second).constData(), nullptr, MS_BIND, nullptr) != 0)
+                    ::mount(QFile::encodeName(path(c.first)), QFile::encodeName(path(c.second)),
+                            nullptr, MS_BIND, nullptr) != 0)
                     return 4;
-                const InstanceLock again(second);
+                const InstanceLock again(path(c.second));
                 return !again.anotherInstanceRuns() ? 1 : again.askToShow("t") ? 0 : 2;
             });
-            EXPECT_TRUE(result == 0 || (!root && result == 2)) << "3, 4: no bind mount here";
-            if (result == 0) {
-                EXPECT_TRUE(servedOnce("t"));
-            }
+            EXPECT_TRUE(result == 0 || (::geteuid() != 0 && result == 2)) << "3, 4: no mount";
+            EXPECT_TRUE(result != 0 || servedOnce("t"));
         } else {
-            const InstanceLock again(second);
+            const InstanceLock again(path(c.second));
             EXPECT_EQ(again.anotherInstanceRuns(), c.refused);
             EXPECT_EQ(again.askToShow("t"), c.refused);
-            if (c.refused) {
-                EXPECT_TRUE(servedOnce("t"));
-            }
+            EXPECT_TRUE(!c.refused || servedOnce("t"));
         }
         ::alarm(0);
-        QFile::setPermissions(folder_.path(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (QDir d : {folder, QDir(other.path()), QDir(synced.path())}) {
-            QFile::remove(d.filePath("link"));
-            test::EmptyFolder(d.path());
-        }
-        if (!*fat.skipReason()) QDir(fat.path()).rmdir("dravesse");
+        ::chmod(QFile::encodeName(path("a")), 0700);
         qunsetenv("TMPDIR");
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
-        served_.clear();
+        if (c.first.startsWith("FAT")) QDir(fat.path()).rmdir("dravesse");
     }
 }
 
@@ -251,22 +250,13 @@ TEST_F(InstanceLockTest, AnotherUsersRequestIsRefused) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     const auto lock = running(folder_.path());
     const QByteArray name = lock->socketName();
-    const auto asNobody = [](const std::function<int()>& body) {
-        return test::RunForked(
-            [&] { return ::setgid(65534) != 0 || ::setuid(65534) != 0 ? 9 : body(); });
-    };
-    const int unsent = asNobody([&] {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path + 1, name.constData(), std::size_t(name.size()));
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-        return int(::connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-                   ::write(fd, "SHOW\n", 5) != 5);
-    });
-    ASSERT_EQ(unsent, 0) << "the request reached the socket";
+    ASSERT_EQ(::seteuid(65534), 0);
+    const int client = SendRaw(name, "SHOW\n");
+    ASSERT_EQ(::seteuid(0), 0);
+    ASSERT_GE(client, 0) << "the request reached the socket";
     QTest::qWait(300);
     EXPECT_TRUE(served_.empty());
+    ::close(client);
     // Another user's socket under the name a second start asks: reached, but sent nothing.
     ASSERT_EQ(::seteuid(65534), 0);
     const int taken = BindShowSocket(name + "-taken");
