@@ -166,7 +166,7 @@ second_start_pass() {
     question=$(e2e_wait_window "Read File / Dravesse")
     e2e_forward_from_behind "$question" "the question"
 
-    echo "-- ... and after the running one was killed, leaving its lock and socket behind"
+    echo "-- ... and after the running one was killed: its lock went with it"
     kill -KILL "$E2E_APP"
     e2e_wait "the program to end" e2e_not_running "$E2E_APP"
     mv "$saved" "$table"
