@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -198,24 +197,6 @@ TEST_F(InstanceLockTest, ASecondStartIsRefusedHoweverTheFolderIsReached) {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
         if (c.first.startsWith("FAT")) QDir(fat.path()).rmdir("dravesse");
     }
-}
-
-// A killed instance leaves nothing behind: the next start takes the lock at once. A request sent
-// before that start serves its socket waits there, and is served then.
-TEST_F(InstanceLockTest, ALockLeftByAKilledInstanceIsTakenOver) {
-    const int killed = test::RunForked([&] {
-        InstanceLock held(folder_.path());
-        held.listen({});
-        return ::raise(SIGKILL);
-    });
-    ASSERT_EQ(killed, 128 + SIGKILL);
-    InstanceLock next(folder_.path());
-    ASSERT_FALSE(next.anotherInstanceRuns());
-    const InstanceLock second(folder_.path());
-    ASSERT_TRUE(second.anotherInstanceRuns());
-    EXPECT_TRUE(second.askToShow("t")) << "sent before the next start serves its socket";
-    ASSERT_TRUE(next.listen([this](const QByteArray& token) { served_.push_back(token); }));
-    EXPECT_TRUE(servedOnce("t"));
 }
 
 // A flood of held connections, more than the program may open files, neither closes the socket
