@@ -113,6 +113,13 @@ check_libraries() {
         grep -qxF "$name" <<<"$system" || e2e_fail "$file was loaded from outside the folder"
     done <<<"$pairs"
 }
+# Waits until the condition holds; if the program ends first (a library missing in the root, say),
+# fails at once with what it printed.
+wait_started() {
+    e2e_wait "$1" started_or_ended "${@:2}"
+    ! e2e_not_running "$E2E_APP" || e2e_fail "the program ended: $(tail -n 5 "$E2E_TMP/app.log")"
+}
+started_or_ended() { "$@" || e2e_not_running "$E2E_APP"; }
 maps_font() { grep -qF "$2" "/proc/$1/maps"; }
 close() { e2e_focus "$1"; e2e_key alt+F4; }
 
@@ -120,7 +127,8 @@ echo "-- X11, first start from the stick, a Japanese font installed: the table i
 mount --bind "$(dirname "$(fc-list -f '%{file}\n' ':family=IPAPGothic' | head -n 1)")" \
     "$root/usr/share/fonts/installed-ja"
 start_in_root "$program/dravesse"
-wid=$(e2e_wait_window "Create Tamblet")
+wait_started "the create dialog" e2e_has_window "Create Tamblet"
+wid=$(e2e_window "Create Tamblet")
 check_libraries "$E2E_APP" "$program"
 e2e_wait "the installed Japanese font in use" maps_font "$E2E_APP" "$root/usr/share/fonts/installed-ja/"
 ! maps_font "$E2E_APP" "$program/fonts/" || e2e_fail "the carried font is used beside an installed one"
@@ -138,7 +146,8 @@ umount "$root/usr/share/fonts/installed-ja"
 rm -rf "$root/root/.cache/fontconfig" "$root/var/cache/fontconfig"/*
 start_in_root "$program/dravesse"
 first=$E2E_APP
-wid=$(e2e_wait_window "$main_title")
+wait_started "the main window" e2e_has_window "$main_title"
+wid=$(e2e_window "$main_title")
 e2e_wait "the carried Japanese font in use" maps_font "$E2E_APP" "$program/fonts/ipagp.ttf"
 e2e_geometry "$wid"
 small=$W_H
@@ -165,7 +174,8 @@ e2e_expect_exit 0
 echo "-- started through a symbolic link: log in and copy the saved value"
 ln -s "${program#"$root"}/dravesse" "$root/root/dravesse link"
 start_in_root "$root/root/dravesse link"
-wid=$(e2e_wait_window "$main_title")
+wait_started "the main window" e2e_has_window "$main_title"
+wid=$(e2e_window "$main_title")
 e2e_log_in_and_copy_first "$wid" "star gate"
 e2e_wait "the value on the clipboard" e2e_clipboard_is "carried@example.org"
 close "$wid"
@@ -182,14 +192,14 @@ written="$(cd "$work/upper" && find . | sort | comm -13 "$work/before" - |
 echo "-- Wayland: a copy of the folder makes a table by keyboard, logs in and copies a value"
 cp -r "$work/out/dravesse" "$root/opt/"
 start_in_root "$root/opt/dravesse/dravesse" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=/run/sway/wayland-1
-e2e_wait "the program's window to hold the keyboard" program_has_keyboard
+wait_started "the program's window to hold the keyboard" program_has_keyboard
 wl_key Tab Tab
 wtype "${wl_settle[@]}" -d 30 "star gate" -k Tab -d 30 "open sesame" -k Tab -d 30 "moon"
 wl_key Tab Tab Tab Tab Tab Tab Tab space   # past five title boxes and Close to Save
 e2e_expect_exit 0
 [ -f "$root/opt/dravesse/Tamblet.csv" ] || e2e_fail "the table was not made on Wayland"
 start_in_root "$root/opt/dravesse/dravesse" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=/run/sway/wayland-1
-e2e_wait "the program's window to hold the keyboard" program_has_keyboard
+wait_started "the program's window to hold the keyboard" program_has_keyboard
 check_libraries "$E2E_APP" "$root/opt/dravesse"
 wl_enter "star gate"
 wl_key shift+Tab Down Down Down Down Down Right ctrl+c   # grid row 6, column 2: the password
