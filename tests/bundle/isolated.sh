@@ -12,6 +12,7 @@
 # The root is made once and kept under the build folder, named by what went into it.
 # Usage: isolated.sh <source folder> <build folder>
 set -euo pipefail
+PATH="$PATH:/usr/sbin:/sbin"   # debootstrap, chroot and mkfs.vfat
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$1"
 build="$2"
@@ -81,7 +82,7 @@ mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 mount --bind "$WL_RUNTIME" "$root/run/sway"
 mkdir -m 700 -p "$root/run/user/0"
 truncate -s 160M "$work/stick.img"
-PATH="$PATH:/usr/sbin" mkfs.vfat "$work/stick.img" >/dev/null
+mkfs.vfat "$work/stick.img" >/dev/null
 fusefat -o rw+ "$work/stick.img" "$stick" >"$work/fusefat.log" 2>&1
 trap 'e2e_cleanup; fusermount -u "$stick" 2>/dev/null || true' EXIT
 mkdir "$stick/My Programs"
