@@ -24,13 +24,16 @@ bare_root() {
     key="$(echo "bookworm minbase ${system_libs_packages[*]}" | sha256sum | cut -c1-12)"
     dir="$build/bare-root/$key"
     if [ ! -e "$dir/made" ]; then
-        rm -rf "$build/bare-root"
+        rm -rf --one-file-system "$build/bare-root"
         mkdir -p "$dir"
-        # From where apt-get fetches, so that it works wherever the test's own packages came from.
+        # From where apt-get fetches, so that it works wherever the test's own packages came from;
+        # in a mount namespace of its own, so that what debootstrap mounts in the root (/proc,
+        # /sys) goes away with it even when it is stopped half-way.
         mirror="$(apt-get indextargets --format '$(REPO_URI)' 'Created-By: Packages' \
             'Release: bookworm' 2>/dev/null | head -n 1)"
-        debootstrap --variant=minbase bookworm "$dir/root" "${mirror:-http://deb.debian.org/debian/}" \
-            >"$dir/log" 2>&1 || { tail -n 20 "$dir/log" >&2; return 1; }
+        unshare --mount debootstrap --variant=minbase bookworm "$dir/root" \
+            "${mirror:-http://deb.debian.org/debian/}" >"$dir/log" 2>&1 ||
+            { tail -n 20 "$dir/log" >&2; return 1; }
         chroot "$dir/root" sh -c "apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
             apt-get install -y -qq --no-install-recommends ${system_libs_packages[*]} && apt-get clean" \
             >>"$dir/log" 2>&1 || { tail -n 20 "$dir/log" >&2; return 1; }
