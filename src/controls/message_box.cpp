@@ -21,8 +21,9 @@ QWidget* ownerWindow() {
 
 }  // namespace
 
-// With its window as parent, the box is that window's transient (on X11 and on Wayland) and Qt
-// centres it over that window instead of the screen.
+// With its window as parent, the box is that window's transient (on X11 and on Wayland), kept
+// above it. On X11 Qt centres it over that window; on Wayland the compositor places it (GNOME 43
+// centres only dialogs marked through its own protocol, which Qt 6.4 does not use).
 int ShowMessageBox(const QString& prompt, int style, const QString& title) {
     QMessageBox box(ownerWindow());
     box.setWindowFlags(kFixedDialogFlags);
