@@ -48,11 +48,12 @@ start_bus system-bus DBUS_SYSTEM_BUS_ADDRESS
 start_bus session-bus DBUS_SESSION_BUS_ADDRESS
 export HOME="$E2E_TMP/home" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 mkdir -p "$HOME" "$E2E_TMP/data"
-cp -r "$(dirname "$0")/lib/gnome_unsafe" "$E2E_TMP/data/gnome-shell"   # the shell's own modes only come from here
-env -u DISPLAY XDG_DATA_DIRS="$E2E_TMP/data:/usr/local/share:/usr/share" gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 --mode=dravesse-test \
-    >"$E2E_TMP/shell.log" 2>&1 &
-shell_pid=$!
-E2E_PIDS+=($shell_pid)
+# The shell reads session modes only from the system's data folders: the test's own mode, which
+# turns on the extension that lets the test ask the shell what its introspection does not tell.
+cp -r "$(dirname "$0")/lib/gnome_unsafe" "$E2E_TMP/data/gnome-shell"
+env -u DISPLAY XDG_DATA_DIRS="$E2E_TMP/data:/usr/local/share:/usr/share" gnome-shell --headless \
+    --wayland --no-x11 --virtual-monitor 1280x800 --mode=dravesse-test >"$E2E_TMP/shell.log" 2>&1 &
+E2E_PIDS+=($!)
 gnome_fail() { tail -n 20 "$E2E_TMP/shell.log" "$E2E_TMP/driver.log" >&2; e2e_fail "$@"; }
 
 # The driver, as a coprocess: "gn COMMAND" sends one command and sets REPLY to its answer.
@@ -70,7 +71,10 @@ IFS= read -r -t "$E2E_TIMEOUT" REPLY <&"$gn_out" && [ "$REPLY" = ready ] ||
 export WAYLAND_DISPLAY=wayland-0
 # The shell ends its start in the overview, where no window has the keyboard. (A script that
 # throws makes an error answer.)
-gn_eval_ok() { echo "eval $1" >&"$gn_in"; IFS= read -r -t "$E2E_TIMEOUT" REPLY <&"$gn_out" && [[ "$REPLY" != error:* ]]; }
+gn_eval_ok() {
+    echo "eval $1" >&"$gn_in"
+    IFS= read -r -t "$E2E_TIMEOUT" REPLY <&"$gn_out" && [[ "$REPLY" != error:* ]]
+}
 e2e_wait "the shell to start" gn_eval_ok "Main.layoutManager._startingUp ? null.x : Main.overview.hide()"
 e2e_wait "the overview to go" gn_eval_ok "Main.overview.visible || Main.overview.animationInProgress ? null.x : 1"
 
@@ -149,7 +153,9 @@ e2e_wait "the hint box" gn_has_window "Password Entry"
 # The box is the main window's transient, which GNOME keeps above it; mutter 43 centres only
 # windows marked as dialogs through its own protocol, which Qt 6.4 does not speak, so where it
 # lies is not checked.
-gn eval "global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === 'Password Entry').map(w => [(w.get_transient_for() || {get_title: () => 'none'}).get_title(), w.can_maximize()].join('|'))[0]"
+box="global.get_window_actors().map(a => a.meta_window)"
+box+=".find(w => w.get_title() === 'Password Entry')"
+gn eval "[($box.get_transient_for() || {get_title: () => 'none'}).get_title(), $box.can_maximize()].join('|')"
 [[ "$REPLY" == \"*Dravesse*\|false\" ]] || e2e_fail "the hint box is not a fixed transient of the main window: $REPLY"
 gn key Return
 e2e_wait "the hint box to close" gn_no_window "Password Entry"
