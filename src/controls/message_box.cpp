@@ -8,19 +8,25 @@
 namespace dravesse {
 namespace {
 
-// The window a message belongs to: the active one, or the open modal dialog while another program
-// has the focus. Nothing at start-up, before any window is open.
+// The window a message belongs to: the active one; while another program has the keyboard (on
+// Wayland no window of a program without it is active), the open modal dialog, or else the
+// program's open window. Nothing at start-up, before any window is open.
 QWidget* ownerWindow() {
     if (QWidget* active = QApplication::activeWindow()) return active;
-    return QApplication::activeModalWidget();
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !window->isMinimized()) return window;
+    return nullptr;
 }
 
 }  // namespace
 
-// With its window as parent, the box is that window's transient (on X11 and on Wayland) and Qt
-// centres it over that window instead of the screen.
+// With its window as parent, the box is that window's transient (on X11 and on Wayland), kept
+// above it. On X11 Qt centres it over that window; on Wayland the compositor places it (GNOME 43
+// centres only dialogs marked through its own protocol, which Qt 6.4 does not use).
 int ShowMessageBox(const QString& prompt, int style, const QString& title) {
     QMessageBox box(ownerWindow());
+    box.setWindowFlags(kFixedDialogFlags);
     box.setWindowTitle(title);
     box.setText(prompt);
     switch (style & 0x70) {

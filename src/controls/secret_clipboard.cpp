@@ -5,6 +5,7 @@
 #include <QMessageAuthenticationCode>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QWindow>
 
 namespace dravesse {
 
@@ -14,6 +15,12 @@ SecretClipboard::SecretClipboard(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);
     timer_.setInterval(kClearAfterMs);
     connect(&timer_, &QTimer::timeout, this, &SecretClipboard::ClearIfStillOurs);
+    // GNOME drops a clipboard change from a client without the keyboard, and when the client's
+    // old offer goes away it offers its own saved copy of the text instead.
+    needsKeyboard_ = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (qGuiApp)
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+                &SecretClipboard::keyboardMoved);
 }
 
 QByteArray SecretClipboard::fingerprint(const QString& text) const {
@@ -22,11 +29,12 @@ QByteArray SecretClipboard::fingerprint(const QString& text) const {
 
 namespace {
 
-void putMarked(const QString& text) {
+QMimeData* putMarked(const QString& text) {
     auto* mime = new QMimeData;
     mime->setText(text);
     mime->setData(SecretClipboard::kHintFormat, QByteArrayLiteral("secret"));
     QGuiApplication::clipboard()->setMimeData(mime);
+    return mime;
 }
 
 // Clearing alone is not enough everywhere: a Wayland compositor that keeps a copy of the
@@ -42,7 +50,8 @@ void takeAway() {
 
 void SecretClipboard::PutText(const QString& text) {
     QGuiApplication::clipboard()->clear();
-    putMarked(text);
+    offered_ = putMarked(text);
+    takeAwayWithKeyboard_ = false;
     lastPutMac_ = fingerprint(text);
     timer_.start();
 }
@@ -51,12 +60,27 @@ void SecretClipboard::PutText(const QString& text) {
 // follows only what the platform has told Qt so far, and is always false on some platforms. While
 // the clipboard is ours, Qt hands back the value put there; otherwise it fetches the other
 // program's data (which is the same text when a clipboard manager took the value over).
+// Without the keyboard, the offer Qt made stays (dropping it would bring back the compositor's
+// saved copy), emptied, so that a paste gets nothing.
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;
     const QMimeData* now = QGuiApplication::clipboard()->mimeData();
-    if (now && now->hasText() && fingerprint(now->text()) == lastPutMac_) takeAway();
+    const bool ours =
+        now && (now == offered_ || (now->hasText() && fingerprint(now->text()) == lastPutMac_));
     lastPutMac_.clear();
+    if (!ours) return;
+    if (offered_) offered_->clear();
+    if (needsKeyboard_ && !QGuiApplication::focusWindow())
+        takeAwayWithKeyboard_ = true;
+    else
+        takeAway();
+}
+
+void SecretClipboard::keyboardMoved(QWindow* focus) {
+    if (!focus || !takeAwayWithKeyboard_) return;
+    takeAwayWithKeyboard_ = false;
+    if (offered_ && QGuiApplication::clipboard()->mimeData() == offered_) takeAway();
 }
 
 }  // namespace dravesse

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMimeData>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
+
+class QWindow;
 
 namespace dravesse {
 
@@ -23,18 +27,26 @@ class SecretClipboard : public QObject {
     // Empties the clipboard if it still holds the text put there last, and leaves it alone when
     // another program has put something there since. The timer runs this, and so does closing
     // the window. Emptied on Wayland too, where the compositor may keep a copy of a cleared
-    // selection (see takeAway in the .cpp).
+    // selection (see takeAway in the .cpp). Where only the window with the keyboard may change
+    // the clipboard (Wayland) and none of the program's windows has it, the offer stays in place
+    // but answers nothing from now on, and is taken away when one of them next has the keyboard.
     void ClearIfStillOurs();
 
     const QTimer& ClearTimer() const { return timer_; }
     void SetClearDelay(int ms) { timer_.setInterval(ms); }
+    // Whether changing the clipboard needs the keyboard; the platform decides unless a test does.
+    void SetNeedsKeyboard(bool needs) { needsKeyboard_ = needs; }
 
   private:
     QByteArray fingerprint(const QString& text) const;
+    void keyboardMoved(QWindow* focus);
 
     QTimer timer_;
     QByteArray key_;         // random, for this run only
     QByteArray lastPutMac_;  // keyed hash of the text put there last; the text itself is not kept
+    QPointer<QMimeData> offered_;  // what the clipboard was given last
+    bool needsKeyboard_ = false;
+    bool takeAwayWithKeyboard_ = false;  // the offer is emptied and waits for the keyboard
 };
 
 }  // namespace dravesse

@@ -8,6 +8,7 @@
 #include "app/msg_box.h"
 #include "controls/button3d.h"
 #include "controls/fonts.h"
+#include "controls/message_box.h"
 #include "controls/outer_size.h"
 #include "controls/panel3d.h"
 #include "controls/secret_edit.h"
@@ -50,7 +51,7 @@ const QString kCreateTitle = QStringLiteral("Save/ Create Tamblet");
 
 }  // namespace
 
-Form2::Form2(QWidget* parent) : QDialog(parent) {
+Form2::Form2(QWidget* parent) : QDialog(parent, kFixedDialogFlags) {
     setWindowTitle(QStringLiteral("Create Tamblet"));
     setFixedWidth(TwipsToPixels(kClientWidth));
     outerSize_ = new OuterSize(this, QMargins());

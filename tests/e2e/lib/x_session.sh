@@ -40,6 +40,9 @@ e2e_wait() {
 e2e_begin() {
     E2E_TMP="$(mktemp -d)"
     trap e2e_cleanup EXIT
+    # No session bus: with dbus-x11 installed, a program would start one of its own through the X
+    # server, which outlives the test.
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_TMP/no-session-bus"
     export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
     unset WAYLAND_DISPLAY
