@@ -163,8 +163,9 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         }
         SetSaveFaultHook({});
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
-        ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
-        for (qsizetype i = 0; i < c.messages.size(); ++i)
+        EXPECT_EQ(qsizetype(script_.shown().size()), c.messages.size());
+        for (qsizetype i = 0; i < std::min(c.messages.size(), qsizetype(script_.shown().size()));
+             ++i)
             EXPECT_TRUE(script_.shown()[i].prompt.startsWith(c.messages[i]))
                 << script_.shown()[i].prompt.toStdString();
         EXPECT_EQ(AppPath, folder_.path());
