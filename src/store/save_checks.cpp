@@ -60,7 +60,11 @@ std::optional<QStringList> ReasonNotToSave(const QDir& dir, const QString& targe
 }
 
 void NoteItemFileAsKnown(const QString& itemPath) {
-    known() = Known{itemPath, IdentityOf(itemPath)};
+    NoteItemFileAsKnown(itemPath, IdentityOf(itemPath));
+}
+
+void NoteItemFileAsKnown(const QString& itemPath, const FileIdentity& asRead) {
+    known() = Known{itemPath, asRead};
 }
 
 bool ItemFileChanged(const QString& itemPath, QStringList* lines) {
