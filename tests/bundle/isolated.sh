@@ -14,7 +14,7 @@ repo="$1"
 
 if [ -z "${BUNDLE_WORK:-}" ]; then
     command -v unshare >/dev/null || { echo "SKIP: unshare is missing"; exit 77; }
-    [ -c /dev/fuse ] || { echo "SKIP: /dev/fuse is missing"; exit 77; }
+    [ -r /dev/fuse ] && [ -w /dev/fuse ] || { echo "SKIP: /dev/fuse is missing or not open to this user"; exit 77; }
     work="$(mktemp -d)"
     trap 'rm -rf "$work"' EXIT
     "$repo/scripts/bundle" "$work/out" >"$work/bundle.log" 2>&1 || { tail -n 40 "$work/bundle.log" >&2; exit 1; }
@@ -59,7 +59,7 @@ e2e_begin
 export HOME="$work/home" TMPDIR="$work/tmp"   # the program's, watched for writes
 unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME
 truncate -s 160M "$work/stick.img"
-mkfs.vfat "$work/stick.img" >/dev/null
+/usr/sbin/mkfs.vfat "$work/stick.img" >/dev/null
 mkdir "$stick"
 fusefat -o rw+ "$work/stick.img" "$stick" >"$work/fusefat.log" 2>&1
 trap 'e2e_cleanup; fusermount -u "$stick" 2>/dev/null || true' EXIT

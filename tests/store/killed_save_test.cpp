@@ -126,10 +126,11 @@ class FatFolder {
     FatFolder() {
         const QString image = dir_.filePath("fat.img");
         QDir().mkpath(path());
-        if (!QFile::exists("/dev/fuse")) {
-            why_ = "/dev/fuse is missing";
+        // /dev/fuse is often root's alone; a normal user cannot mount there.
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+            why_ = "/dev/fuse is missing or not open to this user";
         } else if (QFile f(image); !f.open(QIODevice::WriteOnly) || !f.resize(16 << 20) ||
-                                   run("mkfs.vfat", {image}) != 0) {
+                                   run("/usr/sbin/mkfs.vfat", {image}) != 0) {
             why_ = "mkfs.vfat (dosfstools) could not make a FAT image";
         } else if (run("fusefat", {"-o", "rw+", image, path()}) != 0 ||
                    QStorageInfo(path()).fileSystemType() != "fuse.fusefat") {

@@ -5,6 +5,7 @@
 
 #include "controls/fonts.h"
 #include "support/child_process.h"
+#include "support/off_the_desktop.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    dravesse::test::KeepOffThePersonsDesktop();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);
