@@ -5,14 +5,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "support/off_the_desktop.h"
-
 namespace dravesse::test {
 int SaveGeneration(const QString& folder, int n);  // killed_save_test.cpp
 }
 
 int main(int argc, char** argv) {
-    dravesse::test::KeepOffThePersonsDesktop();
     // "--save <folder> <n>": one save and nothing else, for the test that kills it under strace.
     // It ends with _exit: a traced process cannot run the leak checker's exit hook.
     if (argc == 4 && std::string_view(argv[1]) == "--save") {

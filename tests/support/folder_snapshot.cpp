@@ -71,11 +71,11 @@ QByteArray EntryAsLaid(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     ::stat(native, &st);  // Qt's permissions count what root may read anyway
     if (st.st_mode & 0777) return ReadBytes(path);
-    // Mode 000 keeps out everyone but root; the owner reads it by lending itself read permission.
+    // Mode 000 keeps out all but root: the owner lends itself read permission for a moment.
     ::chmod(native, 0400);
-    const QByteArray bytes = ReadBytes(path);
+    const QByteArray bytes = "<unreadable>" + ReadBytes(path);
     ::chmod(native, 0);
-    return "<unreadable>" + bytes;
+    return bytes;
 }
 
 void EmptyFolder(const QString& folder) {
