@@ -44,7 +44,7 @@ bare_root() {
 
 if [ -z "${BUNDLE_WORK:-}" ]; then
     [ "$(id -u)" -eq 0 ] || { echo "SKIP: making and entering the bare root needs root"; exit 77; }
-    [ -c /dev/fuse ] || { echo "SKIP: /dev/fuse is missing"; exit 77; }
+    [ -r /dev/fuse ] && [ -w /dev/fuse ] || { echo "SKIP: /dev/fuse is missing or not open to this user"; exit 77; }
     work="$(mktemp -d)"
     trap 'rm -rf "$work"' EXIT
     "$repo/scripts/bundle" "$work/out" >"$work/bundle.log" 2>&1 || { tail -n 40 "$work/bundle.log" >&2; exit 1; }
@@ -85,7 +85,7 @@ mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 mount --bind "$WL_RUNTIME" "$root/run/sway"
 mkdir -m 700 -p "$root/run/user/0"
 truncate -s 160M "$work/stick.img"
-mkfs.vfat "$work/stick.img" >/dev/null
+/usr/sbin/mkfs.vfat "$work/stick.img" >/dev/null
 fusefat -o rw+ "$work/stick.img" "$stick" >"$work/fusefat.log" 2>&1
 trap 'e2e_cleanup; fusermount -u "$stick" 2>/dev/null || true' EXIT
 mkdir "$stick/My Programs"

@@ -6,6 +6,7 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <unistd.h>
 
 namespace dravesse::test {
 
@@ -24,10 +25,11 @@ class FatFolder {
     FatFolder() {
         const QString image = dir_.filePath("fat.img");
         QDir().mkpath(path());
-        if (!QFile::exists("/dev/fuse")) {
-            why_ = "/dev/fuse is missing";
+        // /dev/fuse is often root's alone; a normal user cannot mount there.
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+            why_ = "/dev/fuse is missing or not open to this user";
         } else if (QFile f(image); !f.open(QIODevice::WriteOnly) || !f.resize(16 << 20) ||
-                                   RunProgram("mkfs.vfat", {image}) != 0) {
+                                   RunProgram("/usr/sbin/mkfs.vfat", {image}) != 0) {
             why_ = "mkfs.vfat (dosfstools) could not make a FAT image";
         } else if (RunProgram("fusefat", {"-o", "rw+", image, path()}) != 0 ||
                    QStorageInfo(path()).fileSystemType() != "fuse.fusefat") {

@@ -68,8 +68,14 @@ QByteArray EntryAsLaid(const QString& path) {
     const QByteArray marker = kindMarker(path);
     if (!marker.isEmpty()) return marker;
     struct stat st {};
-    ::stat(QFile::encodeName(path), &st);  // Qt's permissions count what root may read anyway
-    return (st.st_mode & 0777 ? "" : "<unreadable>") + ReadBytes(path);
+    const QByteArray native = QFile::encodeName(path);
+    ::stat(native, &st);  // Qt's permissions count what root may read anyway
+    if (st.st_mode & 0777) return ReadBytes(path);
+    // Mode 000 keeps out all but root: the owner lends itself read permission for a moment.
+    ::chmod(native, 0400);
+    const QByteArray bytes = "<unreadable>" + ReadBytes(path);
+    ::chmod(native, 0);
+    return bytes;
 }
 
 void EmptyFolder(const QString& folder) {

@@ -22,6 +22,13 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // The tests need nothing of the person's desktop: without their display, compositor, buses and
+    // session manager in the environment, neither the tests nor the programs they start can reach
+    // them. The bus address names a socket that cannot exist; with none at all, libdbus would
+    // start a bus through dbus-launch (dbus-x11), which writes into ~/.dbus.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "SESSION_MANAGER"})
+        qunsetenv(name);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);

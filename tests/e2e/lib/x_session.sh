@@ -3,6 +3,7 @@
 # Waits poll for a condition with a deadline; nothing sleeps a fixed time and hopes.
 
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 
 E2E_TIMEOUT="${E2E_TIMEOUT:-60}"   # seconds any one wait may take on a loaded machine
 E2E_PIDS=()
@@ -36,16 +37,12 @@ e2e_wait() {
     done
 }
 
-# Starts Xvfb on a free display and a window manager, with a runtime folder of the test's own.
+# Starts Xvfb on a free display and a window manager, in a session of the test's own (home,
+# runtime folder and session bus: private_session.sh).
 e2e_begin() {
     E2E_TMP="$(mktemp -d)"
     trap e2e_cleanup EXIT
-    # No session bus: with dbus-x11 installed, a program would start one of its own through the X
-    # server, which outlives the test.
-    export DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_TMP/no-session-bus"
-    export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
-    unset WAYLAND_DISPLAY
+    e2e_private_session
     export QT_QPA_PLATFORM=xcb
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
     E2E_PIDS+=($!)
