@@ -85,7 +85,10 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
     } else if (watched == viewport) {
         if (type == QEvent::ChildAdded) {  // a cell editor opens
             QObject* child = static_cast<QChildEvent*>(event)->child();
-            if (child->isWidgetType()) child->installEventFilter(this);
+            if (child->isWidgetType()) {
+                GuardSecretEdit(child);  // first, so that it hands every event on to the editor
+                child->installEventFilter(this);
+            }
         } else if (type == QEvent::ContextMenu) {  // a right click: the cell under the mouse
             const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
             const QModelIndex at = vaSpread1->indexAt(menuEvent->pos());
@@ -94,9 +97,7 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
         }
     } else if (watched->parent() == viewport && watched->isWidgetType()) {  // a cell editor
         if (type == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (CopiesText(*key)) return true;
-            if (isGenerateKey(key)) {
+            if (isGenerateKey(static_cast<QKeyEvent*>(event))) {
                 const QModelIndex cell = vaSpread1->currentIndex();
                 generatePassword(cell.row() + 1, cell.column() + 1);
                 return true;
