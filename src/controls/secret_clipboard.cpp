@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QRandomGenerator>
 
+#include "controls/x11_clipboard_text.h"
+
 namespace dravesse {
 
 SecretClipboard::SecretClipboard(QObject* parent) : QObject(parent) {
@@ -47,15 +49,26 @@ void SecretClipboard::PutText(const QString& text) {
     timer_.start();
 }
 
-// Whether the clipboard is still ours is decided by what it holds, not by Qt's ownsClipboard: that
-// follows only what the platform has told Qt so far, and is always false on some platforms. While
-// the clipboard is ours, Qt hands back the value put there; otherwise it fetches the other
-// program's data (which is the same text when a clipboard manager took the value over).
+// Whether the clipboard still holds our value. While the program owns the clipboard, Qt hands
+// back what was put there, without asking anyone. Otherwise another program offers it: a
+// clipboard manager that took our value over offers the same text, and only then is it ours to
+// clear. On X11 that program is asked on a connection of our own and given a tenth of a second,
+// so that one that never answers cannot freeze the window (Qt would wait for seconds); elsewhere
+// Qt asks: in process on the offscreen platform, through the compositor on Wayland.
+bool SecretClipboard::holdsOurValue() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->ownsClipboard() && QGuiApplication::platformName() == u"xcb") {
+        const std::optional<QByteArray> text = X11ClipboardText(kAnswerBound);
+        return text && fingerprint(QString::fromUtf8(*text)) == lastPutMac_;
+    }
+    const QMimeData* now = clipboard->mimeData();
+    return now && now->hasText() && fingerprint(now->text()) == lastPutMac_;
+}
+
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;
-    const QMimeData* now = QGuiApplication::clipboard()->mimeData();
-    if (now && now->hasText() && fingerprint(now->text()) == lastPutMac_) takeAway();
+    if (holdsOurValue()) takeAway();
     lastPutMac_.clear();
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 
 namespace dravesse {
 
@@ -22,15 +23,19 @@ class SecretClipboard : public QObject {
 
     // Empties the clipboard if it still holds the text put there last, and leaves it alone when
     // another program has put something there since. The timer runs this, and so does closing
-    // the window. Emptied on Wayland too, where the compositor may keep a copy of a cleared
-    // selection (see takeAway in the .cpp).
+    // the window; neither waits on another program for more than a tenth of a second on X11.
+    // Emptied on Wayland too, where the compositor may keep a copy of a cleared selection (see
+    // takeAway in the .cpp).
     void ClearIfStillOurs();
 
     const QTimer& ClearTimer() const { return timer_; }
     void SetClearDelay(int ms) { timer_.setInterval(ms); }
 
   private:
+    static constexpr std::chrono::milliseconds kAnswerBound{100};
+
     QByteArray fingerprint(const QString& text) const;
+    bool holdsOurValue() const;
 
     QTimer timer_;
     QByteArray key_;         // random, for this run only
