@@ -1,8 +1,38 @@
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
 
 #include "main_routine.h"
 
+namespace {
+
+// Qt looks for plugins in its own plugin folder, in the folders of QT_PLUGIN_PATH and in the
+// program's folder, where a platform, theme, style or input-method plugin would be loaded from
+// subfolders such as platformthemes/: a file planted there would run as the program. Only Qt's
+// folder and the program folder's lib/plugins (the self-contained folder's own) are searched.
+//
+// Paths set before the application object are not enough by themselves: its constructor adds the
+// program's folder again, and keeps the set paths only as changes to the defaults, undoing the
+// removal of a default. So the program's folder is made one of the defaults first (through
+// QT_PLUGIN_PATH, put back at once), and the set paths then remove it for good.
+void searchPluginsOnlyWhereTheyBelong() {
+    const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    const QByteArray given = qgetenv("QT_PLUGIN_PATH");
+    const bool wasGiven = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
+    qputenv("QT_PLUGIN_PATH", QFile::encodeName(folder));
+    QCoreApplication::setLibraryPaths(
+        {QLibraryInfo::path(QLibraryInfo::PluginsPath), folder + QStringLiteral("/lib/plugins")});
+    if (wasGiven)
+        qputenv("QT_PLUGIN_PATH", given);
+    else
+        qunsetenv("QT_PLUGIN_PATH");
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    searchPluginsOnlyWhereTheyBelong();
     QApplication app(argc, argv);
     return dravesse::Main(app, QCoreApplication::applicationDirPath());
 }
