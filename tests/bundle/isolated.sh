@@ -7,7 +7,8 @@
 # the program maps from outside its folder must be one the system provides; the Japanese captions
 # use the installed font while there is one, and the carried one once it is hidden too. Nothing
 # is written outside the stick but fontconfig's cache and the runtime folder.
-# Usage: isolated.sh <source folder>
+# A plugin planted in the folder (platformthemes/) is never loaded.
+# Usage: isolated.sh <source folder> <planted plugin>
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$1"
@@ -23,6 +24,9 @@ if [ -z "${BUNDLE_WORK:-}" ]; then
     echo "-- the folder holds $folder_mb MB, the archive $archive_mb MB"
     [ "$folder_mb" -lt 80 ] || { echo "FAIL: the folder is over 80 MB" >&2; exit 1; }
     [ "$archive_mb" -lt 35 ] || { echo "FAIL: the archive is over 35 MB" >&2; exit 1; }
+    # The folder's stripped executable and library are hardened as the build is.
+    "$repo/scripts/check-hardening" "$work/out/dravesse/dravesse" \
+        "$work/out/dravesse/lib/libdravesse_instance_socket.so"
     as_root=()
     [ "$(id -u)" -eq 0 ] || as_root=(--map-root-user)
     BUNDLE_WORK="$work" unshare --mount "${as_root[@]}" bash "$0" "$@"
@@ -65,6 +69,9 @@ fusefat -o rw+ "$work/stick.img" "$stick" >"$work/fusefat.log" 2>&1
 trap 'e2e_cleanup; fusermount -u "$stick" 2>/dev/null || true' EXIT
 mkdir "$stick/My Programs"
 cp -r "$work/out/dravesse" "$stick/My Programs/"
+mkdir "$program/platformthemes"
+cp "$2" "$program/platformthemes/"
+export DRAVESSE_PLANTED_MARKER="$work/planted plugin loaded"
 
 libs=/usr/lib/x86_64-linux-gnu
 hide "$libs"/libQt6* "$libs"/libsodium* "$libs"/libicu* "$libs"/libdouble-conversion* "$libs/qt6"
@@ -142,6 +149,9 @@ e2e_log_in_and_copy_first "$wid" "star gate"
 e2e_wait "the value on the clipboard" e2e_clipboard_is "carried@example.org"
 close "$wid"
 e2e_expect_exit 0
+
+[ ! -e "$DRAVESSE_PLANTED_MARKER" ] || e2e_fail "the plugin planted in the folder was loaded"
+rm -r "$program/platformthemes"
 
 echo "-- nothing written but the table, its backup, fontconfig's cache and the runtime folder"
 [ "$(ls "$program" | tr '\n' ' ')" = "Tamblet.csv Tamblet1.csv dravesse fonts lib licenses qt.conf " ] ||
