@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 
+#include "app/private_memory.h"
 #include "main_routine.h"
 
 namespace {
@@ -38,6 +39,7 @@ void searchPluginsOnlyWhereTheyBelong() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    dravesse::KeepMemoryPrivate();  // before Qt starts (Main does it again for its other callers)
     searchPluginsOnlyWhereTheyBelong();
     QApplication app(argc, argv);
     return dravesse::Main(app, QCoreApplication::applicationDirPath());
