@@ -1,9 +1,8 @@
 // The grid's menu and keys, and what an open cell editor may not do. A value leaves the grid only
 // the way the Copy button sends it: the stored value of the chosen cell, marked as a secret and
-// taken away again after a while. Qt's own ways out (the view's copy key, the editor's copy and
-// cut keys and menu, the X11 selection of the editor's text; see controls/secret_edit.h) are
-// closed. While editing is on, the menu and Ctrl+G also put a new password into an item's value
-// cell.
+// taken away again after a while. Qt's own ways out (the view's copy key, the editor's copying
+// keys and menu, the X11 selection of the editor's text; see controls/secret_edit.h) are closed.
+// While editing is on, the menu and Ctrl+G also put a new password into an item's value cell.
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
