@@ -24,11 +24,12 @@ QByteArray SecretClipboard::fingerprint(const QString& text) const {
 
 namespace {
 
-void putMarked(const QString& text) {
+QMimeData* putMarked(const QString& text) {
     auto* mime = new QMimeData;
     mime->setText(text);
     mime->setData(SecretClipboard::kHintFormat, QByteArrayLiteral("secret"));
     QGuiApplication::clipboard()->setMimeData(mime);
+    return mime;
 }
 
 // Clearing alone is not enough everywhere: a Wayland compositor that keeps a copy of the
@@ -44,24 +45,26 @@ void takeAway() {
 
 void SecretClipboard::PutText(const QString& text) {
     QGuiApplication::clipboard()->clear();
-    putMarked(text);
+    put_ = putMarked(text);
     lastPutMac_ = fingerprint(text);
     timer_.start();
 }
 
 // Whether the clipboard still holds our value. While the program owns the clipboard, Qt hands
-// back what was put there, without asking anyone. Otherwise another program offers it: a
-// clipboard manager that took our value over offers the same text, and only then is it ours to
-// clear. On X11 that program is asked on a connection of our own and given a tenth of a second,
-// so that one that never answers cannot freeze the window (Qt would wait for seconds); elsewhere
-// Qt asks: in process on the offscreen platform, through the compositor on Wayland.
+// back the very data put there (the clipboard deletes it once replaced), and no one is asked. Qt's
+// own "owns the clipboard" is not used: it trails the X server until Qt has read its events.
+// Otherwise another program offers the clipboard: a clipboard manager that took our value over
+// offers the same text, and only then is it ours to clear. On X11 that program is asked on a
+// connection of our own and given a tenth of a second, so that one that never answers cannot
+// freeze the window (Qt would wait for seconds); elsewhere Qt asks: in process on the offscreen
+// platform, through the compositor on Wayland.
 bool SecretClipboard::holdsOurValue() const {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->ownsClipboard() && QGuiApplication::platformName() == u"xcb") {
+    const QMimeData* now = QGuiApplication::clipboard()->mimeData();  // not read from anyone yet
+    if (now && now == put_) return true;
+    if (QGuiApplication::platformName() == u"xcb") {
         const std::optional<QByteArray> text = X11ClipboardText(kAnswerBound);
         return text && fingerprint(QString::fromUtf8(*text)) == lastPutMac_;
     }
-    const QMimeData* now = clipboard->mimeData();
     return now && now->hasText() && fingerprint(now->text()) == lastPutMac_;
 }
 

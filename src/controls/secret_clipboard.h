@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMimeData>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <chrono>
 
@@ -38,8 +40,9 @@ class SecretClipboard : public QObject {
     bool holdsOurValue() const;
 
     QTimer timer_;
-    QByteArray key_;         // random, for this run only
-    QByteArray lastPutMac_;  // keyed hash of the text put there last; the text itself is not kept
+    QByteArray key_;           // random, for this run only
+    QByteArray lastPutMac_;    // keyed hash of the text put there last; the text itself is not kept
+    QPointer<QMimeData> put_;  // the data put there last, while the clipboard keeps it
 };
 
 }  // namespace dravesse
