@@ -55,9 +55,9 @@ void SecretClipboard::PutText(const QString& text) {
 // own "owns the clipboard" is not used: it trails the X server until Qt has read its events.
 // Otherwise another program offers the clipboard: a clipboard manager that took our value over
 // offers the same text, and only then is it ours to clear. On X11 that program is asked on a
-// connection of our own and given a tenth of a second, so that one that never answers cannot
-// freeze the window (Qt would wait for seconds); elsewhere Qt asks: in process on the offscreen
-// platform, through the compositor on Wayland.
+// connection of our own and given 50 ms (a clipboard manager answers within a few), so that one
+// that never answers cannot freeze the window (Qt would wait for seconds); elsewhere Qt asks: in
+// process on the offscreen platform, through the compositor on Wayland.
 bool SecretClipboard::holdsOurValue() const {
     const QMimeData* now = QGuiApplication::clipboard()->mimeData();  // not read from anyone yet
     if (now && now == put_) return true;

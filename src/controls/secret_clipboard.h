@@ -25,7 +25,7 @@ class SecretClipboard : public QObject {
 
     // Empties the clipboard if it still holds the text put there last, and leaves it alone when
     // another program has put something there since. The timer runs this, and so does closing
-    // the window; neither waits on another program for more than a tenth of a second on X11.
+    // the window; neither waits on another program for more than 50 ms on X11.
     // Emptied on Wayland too, where the compositor may keep a copy of a cleared selection (see
     // takeAway in the .cpp).
     void ClearIfStillOurs();
@@ -34,7 +34,7 @@ class SecretClipboard : public QObject {
     void SetClearDelay(int ms) { timer_.setInterval(ms); }
 
   private:
-    static constexpr std::chrono::milliseconds kAnswerBound{100};
+    static constexpr std::chrono::milliseconds kAnswerBound{50};
 
     QByteArray fingerprint(const QString& text) const;
     bool holdsOurValue() const;
