@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QWindow>
 
+#include "controls/x11_clipboard_text.h"
+
 namespace dravesse {
 
 SecretClipboard::SecretClipboard(QObject* parent) : QObject(parent) {
@@ -56,18 +58,31 @@ void SecretClipboard::PutText(const QString& text) {
     timer_.start();
 }
 
-// Whether the clipboard is still ours is decided by what it holds, not by Qt's ownsClipboard: that
-// follows only what the platform has told Qt so far, and is always false on some platforms. While
-// the clipboard is ours, Qt hands back the value put there; otherwise it fetches the other
-// program's data (which is the same text when a clipboard manager took the value over).
+// Whether the clipboard still holds our value. While the program owns the clipboard, Qt hands
+// back the very data put there (the clipboard deletes it once replaced), and no one is asked. Qt's
+// own "owns the clipboard" is not used: it trails the X server until Qt has read its events, and
+// is always false on some platforms. Otherwise another program offers the clipboard: a clipboard
+// manager that took our value over offers the same text, and only then is it ours to clear. On X11
+// that program is asked on a connection of our own and given 50 ms (a clipboard manager answers
+// within a few), so that one that never answers cannot freeze the window (Qt would wait for
+// seconds); elsewhere Qt asks: in process on the offscreen platform, through the compositor on
+// Wayland.
+bool SecretClipboard::holdsOurValue() const {
+    const QMimeData* now = QGuiApplication::clipboard()->mimeData();  // not read from anyone yet
+    if (now && now == offered_) return true;
+    if (QGuiApplication::platformName() == u"xcb") {
+        const std::optional<QByteArray> text = X11ClipboardText(kAnswerBound);
+        return text && fingerprint(QString::fromUtf8(*text)) == lastPutMac_;
+    }
+    return now && now->hasText() && fingerprint(now->text()) == lastPutMac_;
+}
+
 // Without the keyboard, the offer Qt made stays (dropping it would bring back the compositor's
 // saved copy), emptied, so that a paste gets nothing.
 void SecretClipboard::ClearIfStillOurs() {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;
-    const QMimeData* now = QGuiApplication::clipboard()->mimeData();
-    const bool ours =
-        now && (now == offered_ || (now->hasText() && fingerprint(now->text()) == lastPutMac_));
+    const bool ours = holdsOurValue();
     lastPutMac_.clear();
     if (!ours) return;
     if (offered_) offered_->clear();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 
 class QWindow;
 
@@ -26,7 +27,8 @@ class SecretClipboard : public QObject {
 
     // Empties the clipboard if it still holds the text put there last, and leaves it alone when
     // another program has put something there since. The timer runs this, and so does closing
-    // the window. Emptied on Wayland too, where the compositor may keep a copy of a cleared
+    // the window; neither waits on another program for more than 50 ms on X11. Emptied on
+    // Wayland too, where the compositor may keep a copy of a cleared
     // selection (see takeAway in the .cpp). Where only the window with the keyboard may change
     // the clipboard (Wayland) and none of the program's windows has it, the offer stays in place
     // but answers nothing from now on, and is taken away when one of them next has the keyboard.
@@ -38,7 +40,10 @@ class SecretClipboard : public QObject {
     void SetNeedsKeyboard(bool needs) { needsKeyboard_ = needs; }
 
   private:
+    static constexpr std::chrono::milliseconds kAnswerBound{50};
+
     QByteArray fingerprint(const QString& text) const;
+    bool holdsOurValue() const;
     void keyboardMoved(QWindow* focus);
 
     QTimer timer_;

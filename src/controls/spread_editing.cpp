@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
+#include "controls/secret_edit.h"
 #include "controls/spread.h"
 
 namespace dravesse {
@@ -28,6 +29,7 @@ class EditorDelegate : public QStyledItemDelegate {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         lastEditor = editor;
         nameForReaders(editor, index);
+        if (editor) HintSecretInput(editor);  // a cell may hold a password, shown as typed
         return editor;
     }
     mutable QPointer<QWidget> lastEditor;

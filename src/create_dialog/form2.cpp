@@ -70,6 +70,10 @@ void Form2::buildControls() {
     auto makeBox = [&](int i, QWidget* parent, const char16_t* text) {
         Text1[i] = new QLineEdit(QString::fromUtf16(text), parent);
         Text1[i]->setFont(font);
+        if (i == kLoginPassBox || i == kEditPassBox) {  // before any other filter
+            GuardSecretEdit(Text1[i]);
+            HintSecretInput(Text1[i]);
+        }
         Text1[i]->installEventFilter(this);
     };
 
@@ -141,17 +145,15 @@ void Form2::ShowCreateError(const QString& first, const QString& second) {
     MsgBox(first + QStringLiteral("\r\n") + second, kMbOkOnly | kMbCritical, kCreateTitle);
 }
 
-// The login and edit passwords are shown as typed, but they leave the dialog only by Save: in
-// their boxes the copy and cut keys do nothing, there is no menu, and a selection does not stay in
-// the X11 selection (see buildControls). The hint word and the other boxes hold no secrets.
+// The login and edit passwords are shown as typed, but they leave the dialog only by Save: their
+// boxes cannot copy (see GuardSecretEdit) and show no menu (Qt's has Copy and Cut). The hint word
+// and the other boxes hold no secrets.
 bool Form2::isPasswordBox(const QObject* object) const {
     return object && (object == Text1[kLoginPassBox] || object == Text1[kEditPassBox]);
 }
 
 bool Form2::passwordBoxEvent(QObject* watched, QEvent* event) {
-    if (!isPasswordBox(watched)) return false;
-    if (event->type() == QEvent::KeyPress) return CopiesText(*static_cast<QKeyEvent*>(event));
-    return event->type() == QEvent::ContextMenu;
+    return isPasswordBox(watched) && event->type() == QEvent::ContextMenu;
 }
 
 // Nothing is written and no shared value changes. Escape and the title bar's close button

@@ -71,8 +71,8 @@ void Form2::confirmCountBox(int index) {
     }
 }
 
-// Every key press in a box passes through here, and every key but the password boxes' copy and
-// cut keys goes on to the box. Tab and Shift+Tab first confirm a count box, so that the title
+// Every key press in a box passes through here and goes on to the box (the password boxes copy
+// nothing: see GuardSecretEdit). Tab and Shift+Tab first confirm a count box, so that the title
 // boxes it shows are in place before Qt moves the focus along the tab order. Enter cannot close
 // the dialog: no button is a default button.
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,8 @@
 // The grid's menu and keys, and what an open cell editor may not do. A value leaves the grid only
 // the way the Copy button sends it: the stored value of the chosen cell, marked as a secret and
-// taken away again after a while. Qt's own ways out (the view's copy key, the editor's copy and
-// cut keys and menu, the X11 selection of the editor's text; see controls/secret_edit.h) are
-// closed. While editing is on, the menu and Ctrl+G also put a new password into an item's value
-// cell.
+// taken away again after a while. Qt's own ways out (the view's copy key, the editor's copying
+// keys and menu, the X11 selection of the editor's text; see controls/secret_edit.h) are closed.
+// While editing is on, the menu and Ctrl+G also put a new password into an item's value cell.
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -85,7 +84,10 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
     } else if (watched == viewport) {
         if (type == QEvent::ChildAdded) {  // a cell editor opens
             QObject* child = static_cast<QChildEvent*>(event)->child();
-            if (child->isWidgetType()) child->installEventFilter(this);
+            if (child->isWidgetType()) {
+                GuardSecretEdit(child);  // first, so that it hands every event on to the editor
+                child->installEventFilter(this);
+            }
         } else if (type == QEvent::ContextMenu) {  // a right click: the cell under the mouse
             const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
             const QModelIndex at = vaSpread1->indexAt(menuEvent->pos());
@@ -94,9 +96,7 @@ bool Form1::gridEvent(QObject* watched, QEvent* event) {
         }
     } else if (watched->parent() == viewport && watched->isWidgetType()) {  // a cell editor
         if (type == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (CopiesText(*key)) return true;
-            if (isGenerateKey(key)) {
+            if (isGenerateKey(static_cast<QKeyEvent*>(event))) {
                 const QModelIndex cell = vaSpread1->currentIndex();
                 generatePassword(cell.row() + 1, cell.column() + 1);
                 return true;

@@ -8,9 +8,10 @@
 # maps from outside its folder must be one of the machine's; the Japanese captions use an installed
 # font while there is one, and the carried one otherwise. Nothing is written in the root but the
 # table, its backup, fontconfig's cache and the runtime folder. Then on Wayland (sway): a second
-# copy of the folder creates a table by keyboard, logs in and copies a value.
+# copy of the folder creates a table by keyboard, logs in and copies a value. A plugin planted in
+# the folder (platformthemes/) is never loaded.
 # The root is made once and kept under the build folder, named by what went into it.
-# Usage: isolated.sh <source folder> <build folder>
+# Usage: isolated.sh <source folder> <build folder> <planted plugin>
 set -euo pipefail
 PATH="$PATH:/usr/sbin:/sbin"   # debootstrap, chroot and mkfs.vfat
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -53,6 +54,8 @@ if [ -z "${BUNDLE_WORK:-}" ]; then
     echo "-- the folder holds $folder_mb MB, the archive $archive_mb MB"
     [ "$folder_mb" -lt 80 ] || { echo "FAIL: the folder is over 80 MB" >&2; exit 1; }
     [ "$archive_mb" -lt 35 ] || { echo "FAIL: the archive is over 35 MB" >&2; exit 1; }
+    # The folder's stripped executable is hardened as the build is.
+    "$repo/scripts/check-hardening" "$work/out/dravesse/dravesse"
     root="$(bare_root)"
     BUNDLE_WORK="$work" BUNDLE_ROOT="$root" unshare --mount bash "$0" "$@"
     exit 0
@@ -91,6 +94,9 @@ trap 'e2e_cleanup; fusermount -u "$stick" 2>/dev/null || true' EXIT
 mkdir "$stick/My Programs"
 cp -r "$work/out/dravesse" "$stick/My Programs/"
 (cd "$work/upper" && find . | sort) >"$work/before"
+mkdir "$program/platformthemes"
+cp "$3" "$program/platformthemes/"
+export DRAVESSE_PLANTED_MARKER=/planted-plugin-loaded   # in the root
 
 # Starts the executable (its path from here) inside the root, with any variables given after it;
 # its pid is in E2E_APP, as chroot and env replace themselves with it.
@@ -98,7 +104,8 @@ start_in_root() {
     local executable="${1#"$root"}"
     shift
     chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 XDG_RUNTIME_DIR=/run/user/0 \
-        DISPLAY="$DISPLAY" "$@" "$executable" >>"$E2E_TMP/app.log" 2>&1 &
+        DISPLAY="$DISPLAY" DRAVESSE_PLANTED_MARKER="$DRAVESSE_PLANTED_MARKER" "$@" "$executable" \
+        >>"$E2E_TMP/app.log" 2>&1 &
     E2E_APP=$!
     E2E_PIDS+=($E2E_APP)
 }
@@ -184,6 +191,9 @@ e2e_log_in_and_copy_first "$wid" "star gate"
 e2e_wait "the value on the clipboard" e2e_clipboard_is "carried@example.org"
 close "$wid"
 e2e_expect_exit 0
+
+[ ! -e "$root$DRAVESSE_PLANTED_MARKER" ] || e2e_fail "the plugin planted in the folder was loaded"
+rm -r "$program/platformthemes"
 
 echo "-- nothing written but the table, its backup, fontconfig's cache and the runtime folder"
 [ "$(ls "$program" | tr '\n' ' ')" = "Tamblet.csv Tamblet1.csv dravesse fonts lib licenses qt.conf " ] ||

@@ -12,9 +12,9 @@
 namespace dravesse {
 namespace {
 
-// The value goes out marked as a secret and is taken away later. (That another program's text
-// is left alone, the main window's tests show through closing.)
-TEST(SecretClipboard, PutsAMarkedSecretAndClearsItLater) {
+// The value goes out marked as a secret, and is taken away after a while. (That another
+// program's text is left alone is tested where the main window closes.)
+TEST(SecretClipboard, PutsAMarkedSecretAndClearsOnlyItsOwnValueLater) {
     QClipboard* system = QGuiApplication::clipboard();
     SecretClipboard clipboard;
     clipboard.SetClearDelay(1);

@@ -6,6 +6,7 @@
 #include "controls/colors.h"
 #include "main_window/form1_fixture.h"
 #include "main_window/grid_routines.h"
+#include "support/every_key_chord.h"
 
 namespace dravesse::test {
 namespace {
@@ -48,6 +49,25 @@ TEST_F(Form1Test, ClicksAndCopyTakeOnlyStoredValues) {
         EXPECT_TRUE(form->close());
         EXPECT_EQ(clipboardText(), other);
     }
+}
+
+// A cell editor shows its text in clear, but no key chord in it writes the clipboard or the
+// selection (the grid's own Copy is the way out).
+TEST_F(Form1Test, CellEditorsKeepTheirText) {
+    unlock(true, true);
+    ExpectNoChordCopies([&]() -> QLineEdit* {
+        if (EditFlag != 1) {  // Ctrl+L locked the window
+            open();
+            unlock(true, true);
+        }
+        form->vaSpread1->CommitEdit();
+        form->vaSpread1->setCurrentCell(0, 1);
+        static_cast<QAbstractItemView*>(form->vaSpread1)->edit(form->vaSpread1->currentIndex());
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (editor) editor->setText(QStringLiteral(u"s3cret 口座"));
+        if (editor) editor->selectAll();
+        return editor;
+    });
 }
 
 // The keys reach what the mouse does. A move chooses the cell (Copy takes it, the entry box shows
