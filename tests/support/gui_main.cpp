@@ -25,9 +25,11 @@ int main(int argc, char** argv) {
     // The tests need nothing of the person's desktop: without their display, compositor, buses and
     // session manager in the environment, neither the tests nor the programs they start can reach
     // them. The bus address names a socket that cannot exist; with none at all, libdbus would
-    // start a bus through dbus-launch (dbus-x11), which writes into ~/.dbus.
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "SESSION_MANAGER"})
+    // start a bus through dbus-launch (dbus-x11), which writes into ~/.dbus. A run on an X server
+    // of the test's own (xvfb-run) says so, and keeps that display.
+    for (const char* name : {"WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "SESSION_MANAGER"})
         qunsetenv(name);
+    if (qgetenv("DRAVESSE_TEST_OWN_DISPLAY") != "1") qunsetenv("DISPLAY");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     defaultHandler = qInstallMessageHandler(quietOffscreen);
