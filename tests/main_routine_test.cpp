@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <fstream>
+#include <string>
 
 #include "app/instance_lock.h"
 #include "app/msg_box.h"
@@ -124,6 +125,12 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
          {unfinished}, {{t0, newer}, {t1, good_}, {temp, gone}}, sameTime},
         {"the person's files, newer and sound", {{t0, good_}, {".Tamblet.csv.backup", newer}, {".tamblet.csv.abc123", newer},
          {".Tamblet.csv.AbC123", newer}, {"Tamblet.csv.bak", newer}, {"Tamblet-notes.csv", newer}}, kIdOk, 0, "dravesse::Form1", {}, {}},
+        {"a cut-short save's table older than Tamblet.csv (a clock stepped back)", {{t0, good_}, {temp, newer}}, kIdOk, 0, "dravesse::Form1",
+         {unfinished + ": " + temp}, {{temp, gone}, {"Tamblet-unfinished1.csv", newer}}, {{t0, 0}, {temp, -1}}},
+        {"a link to nothing (a folder not mounted), a backup", {{t0, "<link to nothing>"}, {t1, good_}}, kIdOk, 1, "",
+         {notAFile + "link to "}, {}},
+        {"damaged, a backup, the restore failing (a full disk)", {{t0, "junk"}, {t1, good_}}, kIdOk, 1, "",
+         {damaged, offer, "Tamblet.csv could not be restored."}, {}, {}, true},
         {"FIFOs under a temporary name and a person's", {{t0, good_}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, kIdOk, 0,
          "dravesse::Form1", {temp + " is a FIFO (named pipe), not a file, in "}, {}}};
     // clang-format on
@@ -133,7 +140,10 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         test::EmptyFolder(folder_.path());
         const QDateTime now = QDateTime::currentDateTime();
         for (const auto& [name, bytes] : c.files.asKeyValueRange()) {
-            test::LayEntry(folder.filePath(name), bytes);
+            if (bytes == "<link to nothing>")  // into an empty mount point
+                QFile::link(QDir(elsewhere_.path()).filePath("mnt/pw.csv"), folder.filePath(name));
+            else
+                test::LayEntry(folder.filePath(name), bytes);
             // Written after Tamblet.csv, unless the case says otherwise.
             const int age = c.ages.value(name, name.startsWith(u'.') ? 60 : -200);
             QFile file(folder.filePath(name));
@@ -153,8 +163,9 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         }
         SetSaveFaultHook({});
         EXPECT_EQ(shownWindow_, QLatin1String(c.window));
-        ASSERT_EQ(qsizetype(script_.shown().size()), c.messages.size());
-        for (qsizetype i = 0; i < c.messages.size(); ++i)
+        EXPECT_EQ(qsizetype(script_.shown().size()), c.messages.size());
+        for (qsizetype i = 0; i < std::min(c.messages.size(), qsizetype(script_.shown().size()));
+             ++i)
             EXPECT_TRUE(script_.shown()[i].prompt.startsWith(c.messages[i]))
                 << script_.shown()[i].prompt.toStdString();
         EXPECT_EQ(AppPath, folder_.path());
@@ -168,29 +179,53 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
 }
 
 // A damaged Tamblet.csv larger than the memory the program may use is kept whole, without being
-// read into memory, and the restore goes on. Not built under AddressSanitizer, which reserves
-// more address space than such a limit allows.
+// read into memory, and the restore goes on; also when it is a link to a file on another file
+// system, which is copied with its holes skipped: far less is read than the file's size. Not
+// built under AddressSanitizer, which reserves more address space than such a limit allows.
 #if !defined(__SANITIZE_ADDRESS__)
+qint64 bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    qint64 value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return -1;
+}
+
 TEST_F(MainTest, AHugeDamagedItemFileIsKeptWithoutReadingIt) {
     const QDir folder(folder_.path());
-    test::WriteBytes(folder.filePath(BackupFileName(1)), good_);
     constexpr qint64 kHuge = qint64(3) << 30;  // sparse: it takes no room on disk
-    QFile item(folder.filePath(kItemFileName));
-    ASSERT_TRUE(item.open(QIODevice::WriteOnly) && item.write("junk") == 4 && item.resize(kHuge));
-    item.close();
-    AppPath = folder_.path();
-    const int failed = test::RunForked([&] {
-        // What the process uses now, and 1 GiB more: far less than the file.
-        rlim_t pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        const rlim_t max = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t(1) << 30);
-        const rlimit limit{max, max};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) return 3;
-        return int(LoadAtStart() != StartWith::MainWindow || script_.shown().size() != 2);
-    });
-    EXPECT_EQ(failed, 0) << "3: no limit; 1: not restored";
-    EXPECT_EQ(QFileInfo(folder.filePath("Tamblet-damaged1.csv")).size(), kHuge);
-    EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good_);
+    QTemporaryDir other(QDir("/dev/shm").exists() ? "/dev/shm/dravesse-XXXXXX" : QString());
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked);
+        test::EmptyFolder(folder_.path());
+        test::WriteBytes(folder.filePath(BackupFileName(1)), good_);
+        const QString damaged =
+            linked ? QDir(other.path()).filePath("pw.csv") : folder.filePath(kItemFileName);
+        QFile item(damaged);
+        ASSERT_TRUE(item.open(QIODevice::WriteOnly) && item.write("junk") == 4 &&
+                    item.resize(kHuge));
+        item.close();
+        if (linked) {
+            ASSERT_TRUE(QFile::link(damaged, folder.filePath(kItemFileName)));
+        }
+        AppPath = folder_.path();
+        const int failed = test::RunForked([&] {
+            // What the process uses now, and 1 GiB more: far less than the file.
+            rlim_t pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            const rlim_t max = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t(1) << 30);
+            const rlimit limit{max, max};
+            if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) return 3;
+            const qint64 before = bytesReadSoFar();
+            if (LoadAtStart() != StartWith::MainWindow || script_.shown().size() != 2) return 1;
+            return bytesReadSoFar() - before < (qint64(64) << 20) ? 0 : 2;
+        });
+        EXPECT_EQ(failed, 0) << "3: no limit; 1: not restored; 2: its holes were read";
+        EXPECT_EQ(QFileInfo(folder.filePath("Tamblet-damaged1.csv")).size(), kHuge);
+        EXPECT_EQ(test::ReadBytes(folder.filePath(kItemFileName)), good_);
+        QFile::remove(damaged);
+    }
 }
 #endif
 

@@ -116,6 +116,12 @@ bool LinksMatch(const Table& table, int rowCount, int colCount) {
     return true;
 }
 
+bool IsSoundTable(QByteArrayView bytes) {
+    const std::optional<ItemFileContents> file = ParseItemFile(bytes);
+    return file && file->linesRead >= file->rowCount &&
+           LinksMatch(file->table, file->rowCount, file->colCount);
+}
+
 std::optional<QString> CheckForSave(const SaveInput& in) {
     if (in.rowCount < 1 || in.rowCount > kMaxItemRows)
         return QStringLiteral("The table has %1 rows; Tamblet.csv holds 1 to %2.")

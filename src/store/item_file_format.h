@@ -35,6 +35,10 @@ std::optional<ItemFileContents> ParseItemFile(QByteArrayView bytes);
 // True when the link field of each row 1 to rowCount - 1 equals the previous row's name.
 bool LinksMatch(const Table& table, int rowCount, int colCount);
 
+// True when the bytes read as a whole, sound table: every row the header counts present (a file
+// cut off after a whole line could otherwise pass), and every link matching.
+bool IsSoundTable(QByteArrayView bytes);
+
 // What a save writes: rows 0 to rowCount - 1, fields 0 to colCount, and the hint word.
 struct SaveInput {
     int rowCount = 0;

@@ -6,6 +6,7 @@
 #include "app/shared_state.h"
 #include "store/item_file_format.h"
 #include "store/replace_file.h"
+#include "store/save_checks.h"
 #include "store/store_texts.h"
 
 namespace dravesse {
@@ -23,8 +24,8 @@ qint16 reportDamaged() {
 qint16 ReadItemFile() {
     // Only a regular file is opened: a FIFO, socket, device or folder of that name is named.
     QString why;
-    const std::optional<QByteArray> read =
-        ReadRegularFile(QDir(AppPath).filePath(kItemFileName), kMaxFileBytes + 1, &why);
+    const QString path = QDir(AppPath).filePath(kItemFileName);
+    const std::optional<QByteArray> read = ReadRegularFile(path, kMaxFileBytes + 1, &why);
     if (!read) {
         MsgBox(kCanNotOpenText + QStringLiteral("\r\n") + ReasonLine(why, AppPath),
                kMbExclamation | kMbSystemModal, kErrorTitle);
@@ -42,7 +43,11 @@ qint16 ReadItemFile() {
 
     ReadCredentials();
     ItemTable[0][ColCount + 1] = HintWord;
-    if (!LinksMatch(ItemTable, RowCount, ColCount)) return reportDamaged();
+    // A row the header counts but the file lacks is damage too: a file cut off after a whole line
+    // whose last rows have no name would otherwise pass the link check.
+    if (contents->linesRead < RowCount || !LinksMatch(ItemTable, RowCount, ColCount))
+        return reportDamaged();
+    NoteItemFileAsKnown(path);
     return static_cast<qint16>(contents->linesRead);
 }
 

@@ -1,6 +1,5 @@
 #include "store/replace_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -31,90 +29,6 @@ QString folderOf(const QString& path) {
 
 DiskFailure failure(const QString& what, const QString& path) {
     return {what, errno, folderOf(path)};
-}
-
-}  // namespace
-
-void SetSaveFaultHook(SaveFaultHook hook) {
-    faultHook() = std::move(hook);
-}
-
-bool FaultAt(SaveStep step) {
-    if (!faultHook() || !faultHook()(step)) return false;
-    errno = EIO;
-    return true;
-}
-
-QString ReasonLine(const QString& reason, const QString& folder) {
-    return QStringLiteral("Reason: %1. Folder: %2").arg(reason, QDir::toNativeSeparators(folder));
-}
-
-QString ReasonLine(const DiskFailure& failure) {
-    return ReasonLine(QString::fromLocal8Bit(std::strerror(failure.error)), failure.folder);
-}
-
-FileKind KindOf(const QString& path) {
-    struct stat st {};
-    if (::stat(native(path), &st) != 0) {
-        if (errno == ENOENT && ::lstat(native(path), &st) == 0) return FileKind::LinkToNothing;
-        return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Unknown;
-    }
-    if (S_ISREG(st.st_mode)) return FileKind::Regular;
-    if (S_ISDIR(st.st_mode)) return FileKind::Folder;
-    if (S_ISFIFO(st.st_mode)) return FileKind::Fifo;
-    if (S_ISSOCK(st.st_mode)) return FileKind::Socket;
-    return FileKind::Device;  // character or block device
-}
-
-bool IsNormalFile(const QString& path) {
-    return KindOf(path) == FileKind::Regular;
-}
-
-QString NotAFileText(const QString& name, FileKind kind) {
-    switch (kind) {
-        case FileKind::Folder:
-            return QStringLiteral("%1 is a folder, not a file").arg(name);
-        case FileKind::Fifo:
-            return QStringLiteral("%1 is a FIFO (named pipe), not a file").arg(name);
-        case FileKind::Socket:
-            return QStringLiteral("%1 is a socket, not a file").arg(name);
-        case FileKind::Device:
-            return QStringLiteral("%1 is a device, not a file").arg(name);
-        case FileKind::LinkToNothing:
-            return QStringLiteral("%1 is a link to a file that does not exist").arg(name);
-        default:
-            return QStringLiteral("%1 is not a file").arg(name);
-    }
-}
-
-namespace {
-
-QDateTime timeOf(const struct stat& st) {
-    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
-                                          st.st_mtim.tv_nsec / 1'000'000);
-}
-
-// Opens a regular file for reading. O_NONBLOCK: a FIFO that takes the name in between never
-// blocks the open; it is then refused by its kind.
-int openRegular(const QString& path, QString* why, struct stat* st) {
-    const FileKind kind = KindOf(path);
-    if (kind != FileKind::Regular && kind != FileKind::Missing && kind != FileKind::Unknown) {
-        if (why) *why = NotAFileText(QFileInfo(path).fileName(), kind);
-        errno = EINVAL;
-        return -1;
-    }
-    const int fd = ::open(native(path), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (why) *why = QString::fromLocal8Bit(std::strerror(errno));
-        return -1;
-    }
-    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
-        ::close(fd);
-        if (why) *why = NotAFileText(QFileInfo(path).fileName(), FileKind::Unknown);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
 }
 
 // Reads up to `size` bytes at `offset`; fewer only at the end of the file. -1 on an error.
@@ -141,85 +55,64 @@ bool writeAll(int fd, const char* data, qint64 size) {
     return true;
 }
 
-constexpr qint64 kPiece = 1 << 20;
-
-}  // namespace
-
-std::optional<QByteArray> ReadRegularFile(const QString& path, qsizetype maxBytes, QString* why,
-                                          QDateTime* modified) {
-    struct stat st {};
-    const int fd = openRegular(path, why, &st);
-    if (fd < 0) return std::nullopt;
-    QByteArray bytes(qsizetype(std::min<qint64>(maxBytes, st.st_size)), Qt::Uninitialized);
-    const qint64 n = readAt(fd, bytes.data(), bytes.size(), 0);
-    const int error = errno;
-    ::close(fd);
-    if (n < 0) {
-        if (why) *why = QString::fromLocal8Bit(std::strerror(error));
-        return std::nullopt;
+bool writeAllAt(int fd, const char* data, qint64 size, qint64 offset) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size_t(size), offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= n;
+        offset += n;
     }
-    bytes.truncate(n);
-    if (modified) *modified = timeOf(st);
-    return bytes;
-}
-
-QDateTime ModifiedTime(const QString& path) {
-    struct stat st {};
-    return ::stat(native(path), &st) == 0 ? timeOf(st) : QDateTime();
-}
-
-QString ResolvedPath(const QString& path) {
-    QFileInfo info(path);
-    for (int depth = 0; info.isSymLink() && depth < 40; ++depth) info.setFile(info.symLinkTarget());
-    return info.absoluteFilePath();
-}
-
-namespace {
-constexpr int kTempDigits = 12;
-}
-
-QString TempPrefix(const QString& target, const QString& kind) {
-    return u'.' + QFileInfo(target).fileName() + QStringLiteral(".dravesse-") + kind + u'-';
-}
-
-QString NewTempPath(const QString& target, const QString& kind) {
-    const quint64 random = QRandomGenerator::system()->generate64();
-    return folderOf(target) + u'/' + TempPrefix(target, kind) +
-           QStringLiteral("%1").arg(random & 0xFFFF'FFFF'FFFFull, kTempDigits, 16, QChar(u'0'));
-}
-
-bool IsTempName(QStringView name, QStringView prefix) {
-    if (!name.startsWith(prefix, Qt::CaseSensitive) || name.size() != prefix.size() + kTempDigits)
-        return false;
-    for (const QChar c : name.sliced(prefix.size()))
-        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) return false;
     return true;
 }
 
-QStringList TempFilesIn(const QString& folder, const QStringList& prefixes, QStringList* odd) {
-    QStringList paths;
-    DIR* dir = ::opendir(native(folder));
-    if (!dir) return paths;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.') continue;  // every temporary name begins with "."
-        const QString name = QFile::decodeName(entry->d_name);
-        if (std::none_of(prefixes.begin(), prefixes.end(),
-                         [&](const QString& prefix) { return IsTempName(name, prefix); }))
-            continue;
-        const QString path = QDir(folder).filePath(name);
-        struct stat st {};
-        if (::lstat(native(path), &st) == 0 && S_ISREG(st.st_mode))
-            paths << path;
-        else if (odd)
-            *odd << path;
+constexpr qint64 kPiece = 1 << 20;
+
+// The stretches of a file that hold data, as [begin, end) pairs; a file system that does not tell
+// holes gives one stretch for the whole file.
+std::optional<std::vector<std::pair<qint64, qint64>>> dataStretches(int fd, qint64 size) {
+    std::vector<std::pair<qint64, qint64>> stretches;
+    for (qint64 at = 0; at < size;) {
+        const off_t data = ::lseek(fd, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO) break;  // only a hole is left
+        if (data < 0) return std::vector<std::pair<qint64, qint64>>{{0, size}};
+        const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole < 0) return std::vector<std::pair<qint64, qint64>>{{0, size}};
+        const qint64 end = std::min<qint64>(hole, size);
+        stretches.emplace_back(data, end);
+        at = end;
     }
-    ::closedir(dir);
-    paths.sort();
-    return paths;
+    return stretches;
 }
 
-QStringList TempFilesBeside(const QString& target, QStringList* odd) {
-    return TempFilesIn(folderOf(target), {TempPrefix(target)}, odd);
+// Closes a descriptor when it goes out of scope.
+struct Closer {
+    int& fd;
+    ~Closer() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+};
+
+}  // namespace
+
+void SetSaveFaultHook(SaveFaultHook hook) {
+    faultHook() = std::move(hook);
+}
+
+bool FaultAt(SaveStep step) {
+    if (!faultHook() || !faultHook()(step)) return false;
+    errno = EIO;
+    return true;
+}
+
+QString ReasonLine(const QString& reason, const QString& folder) {
+    return QStringLiteral("Reason: %1. Folder: %2").arg(reason, QDir::toNativeSeparators(folder));
+}
+
+QString ReasonLine(const DiskFailure& failure) {
+    return ReasonLine(QString::fromLocal8Bit(std::strerror(failure.error)), failure.folder);
 }
 
 VerifiedTemp::~VerifiedTemp() {
@@ -238,19 +131,13 @@ std::optional<DiskFailure> VerifiedTemp::create(const QString& target) {
     }
     if (fd < 0) return failure(QStringLiteral("A new file could not be created."), target);
     fd_ = fd;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
     return std::nullopt;
 }
-
-namespace {
-// Closes a descriptor when it goes out of scope.
-struct Closer {
-    int& fd;
-    ~Closer() {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
-};
-}  // namespace
 
 std::optional<DiskFailure> VerifiedTemp::write(const QString& target, const QByteArray& bytes) {
     if (auto failed = create(target)) return failed;
@@ -282,43 +169,59 @@ std::optional<DiskFailure> VerifiedTemp::copy(const QString& target, int sourceF
     QByteArray piece(kPiece, Qt::Uninitialized), back(kPiece, Qt::Uninitialized);
     struct stat source {};
     if (::fstat(sourceFd, &source) != 0) return failure(unwritten, target);
-    for (qint64 total = 0;;) {
-        const qint64 n = readAt(sourceFd, piece.data(), kPiece, total);
-        if (n < 0) return failure(unwritten, target);
-        if (n == 0) break;
-        // A piece of zeros is skipped, and so stays a hole, unless it is the last one: the file
-        // then ends where it should without a truncate (which FAT through FUSE refuses).
-        const bool hole =
-            total + n < source.st_size &&
-            std::all_of(piece.cbegin(), piece.cbegin() + n, [](char c) { return c == 0; });
-        if (hole ? ::lseek(fd_, n, SEEK_CUR) < 0 : !writeAll(fd_, piece.constData(), n))
-            return failure(unwritten, target);
-        total += n;
+    const auto stretches = dataStretches(sourceFd, source.st_size);
+    if (!stretches) return failure(unwritten, target);
+    for (const auto& [begin, end] : *stretches) {
+        for (qint64 at = begin; at < end;) {
+            const qint64 n = readAt(sourceFd, piece.data(), std::min(kPiece, end - at), at);
+            if (n <= 0 || !writeAllAt(fd_, piece.constData(), n, at))
+                return failure(unwritten, target);
+            at += n;
+        }
     }
+    // A file that ends in a hole ends where it should with one zero written at its last byte,
+    // without a truncate (which FAT through FUSE refuses).
+    const qint64 dataEnd = stretches->empty() ? 0 : stretches->back().second;
+    if (dataEnd < source.st_size && !writeAllAt(fd_, "", 1, source.st_size - 1))
+        return failure(unwritten, target);
     if (FaultAt(SaveStep::WriteTemp)) return failure(unwritten, target);
     if (FaultAt(SaveStep::FlushTemp) || ::fsync(fd_) != 0)
         return failure(QStringLiteral("The file could not be flushed to disk."), target);
     ::close(fd_);
     fd_ = -1;
+    // The data read back through a fresh open, stretch by stretch, and the size.
     const QString unread = QStringLiteral("The file did not read back as written.");
     struct stat st {};
-    int backFd = FaultAt(SaveStep::VerifyTemp) ? -1 : openRegular(path_, nullptr, &st);
+    int backFd = FaultAt(SaveStep::VerifyTemp) ? -1 : OpenRegular(path_, nullptr, &st);
     if (backFd < 0) return failure(unread, target);
     Closer backCloser{backFd};
-    for (qint64 at = 0;; at += kPiece) {
-        const qint64 a = readAt(sourceFd, piece.data(), kPiece, at);
-        const qint64 b = readAt(backFd, back.data(), kPiece, at);
-        if (a != b || a < 0 || std::memcmp(piece.constData(), back.constData(), size_t(a)) != 0) {
-            errno = EIO;
-            return failure(unread, target);
+    bool same = st.st_size == source.st_size;
+    for (const auto& [begin, end] : *stretches) {
+        for (qint64 at = begin; same && at < end; at += kPiece) {
+            const qint64 size = std::min(kPiece, end - at);
+            same = readAt(sourceFd, piece.data(), size, at) == size &&
+                   readAt(backFd, back.data(), size, at) == size &&
+                   std::memcmp(piece.constData(), back.constData(), size_t(size)) == 0;
         }
-        if (a == 0) break;
+    }
+    if (!same) {
+        errno = EIO;
+        return failure(unread, target);
     }
     return std::nullopt;
 }
 
+bool VerifiedTemp::landed() const {
+    const int error = errno;
+    const bool happened = RenameHappened(path_, target_, device_, inode_);
+    errno = error;
+    return happened;
+}
+
 std::optional<DiskFailure> VerifiedTemp::commit() {
-    if (FaultAt(SaveStep::Commit) || ::rename(native(path_), native(target_)) != 0)
+    if ((FaultAt(SaveStep::Commit) || ::rename(native(path_), native(target_)) != 0 ||
+         FaultAt(SaveStep::CommitReplyLost)) &&
+        !landed())
         return failure(QStringLiteral("The new file could not take its name."), target_);
     path_.clear();
     SyncFolder(folderOf(target_));
@@ -326,7 +229,7 @@ std::optional<DiskFailure> VerifiedTemp::commit() {
 }
 
 std::optional<DiskFailure> VerifiedTemp::commitNoReplace() {
-    if (FaultAt(SaveStep::Commit) || !RenameNoReplace(path_, target_))
+    if ((FaultAt(SaveStep::Commit) || !RenameNoReplace(path_, target_)) && !landed())
         return failure(QStringLiteral("The new file could not take its name."), target_);
     path_.clear();
     return std::nullopt;
@@ -345,9 +248,16 @@ bool RenameNoReplace(const QString& from, const QString& to) {
     return ::rename(native(from), native(to)) == 0;
 }
 
+bool RenameHappened(const QString& from, const QString& to, dev_t device, ino_t inode) {
+    struct stat st {};
+    if (::lstat(native(from), &st) == 0 && st.st_dev == device && st.st_ino == inode)
+        return false;  // still under its old name
+    return ::lstat(native(to), &st) == 0 && st.st_dev == device && st.st_ino == inode;
+}
+
 std::optional<DiskFailure> CopyNoReplace(const QString& from, const QString& to) {
     struct stat st {};
-    int fd = openRegular(from, nullptr, &st);
+    int fd = OpenRegular(from, nullptr, &st);
     if (fd < 0)
         return failure(QStringLiteral("%1 could not be read.").arg(QFileInfo(from).fileName()),
                        from);
@@ -365,17 +275,22 @@ std::optional<DiskFailure> LinkOrCopyNoReplace(const QString& from, const QStrin
     if (!QFileInfo(from).isSymLink()) {
         if (::link(native(from), native(to)) == 0) return std::nullopt;
         if (errno != EPERM && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP &&
-            errno != EMLINK)
+            errno != EMLINK) {
+            if (SameFile(from, to)) return std::nullopt;  // the link was made after all
             return failure({}, from);
+        }
     }
     return CopyNoReplace(from, to);
 }
 
-void SyncFolder(const QString& folder) {
+bool SyncFolder(const QString& folder) {
     const int fd = ::open(native(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
     ::close(fd);
+    errno = error;
+    return synced;
 }
 
 }  // namespace dravesse

@@ -5,17 +5,35 @@
 // FAT stick works; where a file system has them they are used.
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <optional>
 
+#include "store/disk_file.h"
+#include "store/temp_files.h"
+
 namespace dravesse {
 
-// The steps of a save, for tests that make one of them fail (with EIO).
-enum class SaveStep { CreateTemp, WriteTemp, FlushTemp, VerifyTemp, Rotate, Backup, Commit };
+// The steps of a save, for tests that make one of them fail (with EIO). The "...ReplyLost" steps
+// are asked right after the call of that step succeeded: true makes it report a failure anyway,
+// as network file systems do when a reply is lost. Undo is a rename that puts a backup back.
+enum class SaveStep {
+    CreateTemp,
+    WriteTemp,
+    FlushTemp,
+    VerifyTemp,
+    Rotate,
+    Backup,
+    Commit,
+    SyncBackups,
+    RotateReplyLost,
+    BackupReplyLost,
+    CommitReplyLost,
+    Undo
+};
 using SaveFaultHook = std::function<bool(SaveStep)>;  // true: that step fails
 void SetSaveFaultHook(SaveFaultHook hook);
 bool FaultAt(SaveStep step);  // sets errno to EIO when the step is made to fail
@@ -32,45 +50,6 @@ struct DiskFailure {
 QString ReasonLine(const QString& reason, const QString& folder);
 QString ReasonLine(const DiskFailure& failure);
 
-// What a name in a folder stands for, looked at without opening it (through its links). Unknown:
-// it could not be looked at (no permission to search the folder, an I/O error).
-enum class FileKind { Missing, Regular, Folder, Fifo, Socket, Device, LinkToNothing, Unknown };
-FileKind KindOf(const QString& path);
-
-// A regular file of that name (through a link, if it is one).
-bool IsNormalFile(const QString& path);
-
-// "Tamblet2.csv is a FIFO (named pipe), not a file", for a kind other than Regular and Missing.
-QString NotAFileText(const QString& name, FileKind kind);
-
-// Reads at most `maxBytes` of a regular file, never opening anything else: a FIFO, socket,
-// device or folder gives nothing, and `why` says what it is ("... is a folder, not a file");
-// so does a file that cannot be opened ("Permission denied"). `modified` gets its time.
-std::optional<QByteArray> ReadRegularFile(const QString& path, qsizetype maxBytes, QString* why,
-                                          QDateTime* modified = nullptr);
-
-// The time a file (through its links) was last written; invalid when it cannot be looked at.
-QDateTime ModifiedTime(const QString& path);
-
-// The file a path stands for: the path itself, or the file its symbolic links end at (which need
-// not exist yet). Writing there keeps a linked Tamblet.csv a link.
-QString ResolvedPath(const QString& path);
-
-// The program's own temporary files are named ".<target's name>.dravesse-<kind>-" followed by
-// 12 lowercase hexadecimal digits, kind "save" for a file being written and "drop" for the oldest
-// backup set aside during a save. Nothing else is ever taken for one: names are compared
-// literally and case-sensitively, without wildcards.
-QString TempPrefix(const QString& target, const QString& kind = QStringLiteral("save"));
-QString NewTempPath(const QString& target, const QString& kind = QStringLiteral("save"));
-bool IsTempName(QStringView name, QStringView prefix);
-
-// One listing of a folder: the regular files whose names are temporary names with one of the
-// prefixes. Entries under such names that are not regular files go to `odd`, when given.
-QStringList TempFilesIn(const QString& folder, const QStringList& prefixes,
-                        QStringList* odd = nullptr);
-// The temporary files that saves of `target` left beside it.
-QStringList TempFilesBeside(const QString& target, QStringList* odd = nullptr);
-
 // A new temporary file beside `target` holding `bytes`, flushed to disk and read back through a
 // fresh open (as the next start will read it). Removed again unless committed.
 class VerifiedTemp {
@@ -82,18 +61,23 @@ class VerifiedTemp {
 
     std::optional<DiskFailure> write(const QString& target, const QByteArray& bytes);
     // The same for the whole of an open regular file, read and written in pieces, so that a file
-    // of any size is copied without being held in memory. Zero pieces stay holes.
+    // of any size is copied without being held in memory. Its holes are skipped, not read, so a
+    // huge sparse file takes no longer than the data it holds.
     std::optional<DiskFailure> copy(const QString& target, int sourceFd);
     bool created() const { return !path_.isEmpty(); }
     // Gives the file the target's name, replacing what is there in one step, and syncs the folder.
+    // A rename reported as failed that did happen (the target is this file now) counts as done.
     std::optional<DiskFailure> commit();
     // Gives the file the target's name only while no file has that name.
     std::optional<DiskFailure> commitNoReplace();
 
   private:
     std::optional<DiskFailure> create(const QString& target);
+    bool landed() const;  // the file has the target's name now, whatever the rename said
     QString target_, path_;
     int fd_ = -1;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 // Renames `from` to `to` unless `to` exists. Sets errno on failure.
@@ -107,6 +91,11 @@ std::optional<DiskFailure> CopyNoReplace(const QString& from, const QString& to)
 // the file system has hard links and `from` is not a symbolic link, a copy otherwise.
 std::optional<DiskFailure> LinkOrCopyNoReplace(const QString& from, const QString& to);
 
-void SyncFolder(const QString& folder);
+// True when `to` is now the file that `from` was (device and inode as `from` had before a
+// rename), and `from` is gone: a rename that reported a failure did happen.
+bool RenameHappened(const QString& from, const QString& to, dev_t device, ino_t inode);
+
+// Flushes a folder's entries to disk. Sets errno on failure.
+bool SyncFolder(const QString& folder);
 
 }  // namespace dravesse

@@ -19,6 +19,15 @@ inline const QString kCanNotSaveText = QStringLiteral("   Can not save Tamblet.c
 inline const QString kDamagedText = QStringLiteral(u"データファイルは壊れています");
 inline const QString kNothingSavedText =
     QStringLiteral("Nothing was saved: Tamblet.csv and its backups are as they were.");
+// A failed save whose backups could not all be put back; the moves that stay follow it.
+inline const QString kNotAllPutBackText = QStringLiteral(
+    "Nothing was saved: Tamblet.csv is as it was, but its backups could not all be put back:");
+// %1: the text of a link whose file does not exist.
+inline const QString kDanglingLinkText =
+    QStringLiteral("Tamblet.csv is a link to %1, which does not exist");
+inline const QString kMountOrRemoveText = QStringLiteral(
+    "If it lies on a drive or in a synced folder that is not mounted, mount it "
+    "and try again; otherwise remove the link.");
 
 // Why a credentials row would lock its owner out or give a password away. %1: the built-in
 // password that the next start takes instead of an empty one.

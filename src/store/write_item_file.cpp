@@ -7,73 +7,25 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <vector>
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"
+#include "store/rotation.h"
+#include "store/save_checks.h"
 #include "store/store_texts.h"
 
 namespace dravesse {
 namespace {
-
-// The renames of one rotation, so that they can be undone in reverse when the save fails.
-class Rotation {
-  public:
-    explicit Rotation(const QDir& dir) : dir_(dir) {}
-
-    // Moves Tamblet1.csv and Tamblet2.csv one place down. A step that fails is passed over: no
-    // rename replaces an existing file, so no generation can be overwritten by it.
-    void run() {
-        const QString t1 = path(BackupFileName(1)), t2 = path(BackupFileName(2)),
-                      t3 = path(BackupFileName(3));
-        if (!IsNormalFile(t1)) return;
-        if (IsNormalFile(t2)) {
-            // The oldest generation is set aside, and only deleted once the save succeeded.
-            if (IsNormalFile(t3)) {
-                const QString aside = NewTempPath(t3, QStringLiteral("drop"));
-                if (move(t3, aside)) parked_ = aside;
-            }
-            move(t2, t3);
-        }
-        move(t1, t2);
-    }
-
-    void undo() {
-        for (auto it = done_.rbegin(); it != done_.rend(); ++it)
-            RenameNoReplace(it->second, it->first);
-        done_.clear();
-    }
-
-    void finish() {
-        if (!parked_.isEmpty()) QFile::remove(parked_);
-    }
-
-    // The system's error of the first step that failed, 0 when none did.
-    int firstError() const { return firstError_; }
-
-  private:
-    QString path(const QString& name) const { return dir_.filePath(name); }
-    bool move(const QString& from, const QString& to) {
-        if (FaultAt(SaveStep::Rotate) || !RenameNoReplace(from, to)) {
-            if (!firstError_) firstError_ = errno;
-            return false;
-        }
-        done_.emplace_back(from, to);
-        return true;
-    }
-
-    QDir dir_;
-    std::vector<std::pair<QString, QString>> done_;
-    QString parked_;
-    int firstError_ = 0;
-};
 
 // Tamblet1.csv takes the table that Tamblet.csv holds, while Tamblet.csv keeps it too: a second
 // name for the same file, or a copy where the file system has no hard links. A linked
 // Tamblet.csv is always copied, so that the backup is a plain file of the program folder.
 std::optional<DiskFailure> keepPrevious(const QString& item, const QString& backup) {
     if (FaultAt(SaveStep::Backup)) return DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
-    return LinkOrCopyNoReplace(item, backup);
+    std::optional<DiskFailure> failure = LinkOrCopyNoReplace(item, backup);
+    if (!failure && FaultAt(SaveStep::BackupReplyLost))
+        failure = DiskFailure{{}, errno, QFileInfo(item).absolutePath()};
+    return failure;
 }
 
 // True when Tamblet1.csv already holds the table that Tamblet.csv holds: the same file, left so by
@@ -94,35 +46,31 @@ bool alreadyKept(const QString& item, const QString& backup) {
 }
 
 // Temporary files of earlier saves (also of the time before Tamblet.csv became a link), and an
-// oldest backup set aside by a save that was cut short. Only regular files with the program's
-// own temporary names go; nothing else in either folder is touched.
+// oldest backup set aside by a save that was cut short, once a newer Tamblet3.csv took its place.
+// A leftover that reads as a whole, sound table is never removed: it is kept beside them as
+// Tamblet-unfinishedN.csv. Only regular files with the program's own temporary names are looked
+// at; nothing else in either folder is touched.
 void removeLeftovers(const QDir& dir, const QString& target) {
     const QString item = dir.absoluteFilePath(kItemFileName);
-    QStringList ours{TempPrefix(item), TempPrefix(dir.filePath(BackupFileName(1))),
-                     TempPrefix(dir.filePath(BackupFileName(3)), QStringLiteral("drop"))};
+    QStringList ours{TempPrefix(item), TempPrefix(dir.filePath(BackupFileName(1)))};
+    if (IsNormalFile(dir.filePath(BackupFileName(3))))
+        ours << TempPrefix(dir.filePath(BackupFileName(3)), QStringLiteral("drop"));
     QStringList stale;
     if (QFileInfo(target).absolutePath() != dir.absolutePath())
         stale << TempFilesBeside(target);
     else if (target != item)
         ours << TempPrefix(target);
     stale << TempFilesIn(dir.absolutePath(), ours);
-    for (const QString& path : stale) QFile::remove(path);
-}
-
-// The first name among Tamblet.csv (through its link) and its backups that stands for something
-// other than a regular file: a save would have to open, rename or replace it.
-std::optional<QString> notAFile(const QDir& dir) {
-    for (int g = 0; g <= 3; ++g) {
-        const QString name = g ? BackupFileName(g) : kItemFileName;
-        const FileKind kind = KindOf(dir.filePath(name));
-        // A linked Tamblet.csv whose file does not exist yet is written through its link.
-        // What cannot be looked at fails below, with the system's reason.
-        if (kind == FileKind::Regular || kind == FileKind::Missing || kind == FileKind::Unknown ||
-            (g == 0 && kind == FileKind::LinkToNothing))
-            continue;
-        return NotAFileText(name, kind);
+    for (const QString& path : stale) {
+        const auto bytes = ReadRegularFile(path, kMaxFileBytes + 1, nullptr);
+        if (bytes && IsSoundTable(*bytes) && !path.contains(QStringLiteral(".dravesse-drop-"))) {
+            const QString folder = QFileInfo(path).absolutePath();
+            RenameNoReplace(path, QDir(folder).filePath(FreeName(
+                                      folder, QStringLiteral("Tamblet-unfinished%1.csv"))));
+        } else {
+            QFile::remove(path);
+        }
     }
-    return std::nullopt;
 }
 
 // True when the bytes read back as exactly the table that was meant to be written.
@@ -148,10 +96,15 @@ bool failed(const QString& first, const QStringList& more, const QString& onFail
     return false;
 }
 
-bool failed(const DiskFailure& failure, const QString& onFailure) {
+bool failed(const DiskFailure& failure, const QString& onFailure,
+            const QStringList& notPutBack = {}) {
     QStringList more;
     if (!failure.what.isEmpty()) more << failure.what;
-    more << ReasonLine(failure) << kNothingSavedText;
+    more << ReasonLine(failure);
+    if (notPutBack.isEmpty())
+        more << kNothingSavedText;
+    else
+        more << kNotAllPutBackText << notPutBack;
     return failed(kCanNotSaveText, more, onFailure);
 }
 
@@ -164,6 +117,12 @@ bool WriteItemFile(const QString& onFailure) {
     input.titles = ColumnTitles;
     input.table = ItemTable;
     input.hintWord = HintWord;
+    // Another program may have replaced Tamblet.csv since the start read it: the person decides.
+    QStringList changed;
+    if (ItemFileChanged(QDir(AppPath).filePath(kItemFileName), &changed) &&
+        MsgBox(changed.join(QStringLiteral("\r\n")), kMbQuestion | kMbOkCancel, kSaveTitle) !=
+            kIdOk)
+        return false;
     return WriteItemFileTo(AppPath, input, onFailure);
 }
 
@@ -186,13 +145,9 @@ bool WriteItemFileTo(const QString& folder, const SaveInput& input, const QStrin
 bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QString& onFailure) {
     const QDir dir(folder);
     const QString item = dir.filePath(kItemFileName), backup = dir.filePath(BackupFileName(1));
-    if (const std::optional<QString> odd = notAFile(dir))
-        return failed(
-            kCanNotSaveText,
-            {ReasonLine(*odd, dir.absolutePath()),
-             QStringLiteral("Move it out of the folder, then save again."), kNothingSavedText},
-            onFailure);
     const QString target = ResolvedPath(item);
+    if (std::optional<QStringList> reason = ReasonNotToSave(dir, target))
+        return failed(kCanNotSaveText, *reason << kNothingSavedText, onFailure);
 
     VerifiedTemp temp;
     if (std::optional<DiskFailure> failure = temp.write(target, bytes)) {
@@ -208,30 +163,38 @@ bool WriteItemBytesTo(const QString& folder, const QByteArray& bytes, const QStr
     const bool moveDown = hadItemFile && !alreadyKept(item, backup);
     Rotation rotation(dir);
     if (moveDown) rotation.run();
+    // Tamblet1.csv as this save made it: a second name or a copy of Tamblet.csv's table.
+    const bool backupMade = moveDown && KindOf(backup) == FileKind::Missing;
     std::optional<DiskFailure> failure;
-    if (moveDown && (failure = keepPrevious(item, backup))) {
+    // Each failed call is followed by a look at the disk: a call that reported a failure may
+    // have done its work.
+    if (moveDown && (failure = keepPrevious(item, backup)) &&
+        !(backupMade && alreadyKept(item, backup))) {
         failure->what = QStringLiteral("Tamblet1.csv could not take the previous table.");
         if (failure->error == EEXIST && rotation.firstError()) {  // the backups did not move
             failure->what = QStringLiteral("The backups could not move down.");
             failure->error = rotation.firstError();
         }
     } else {
+        failure.reset();
         // The backups' new names reach the disk before Tamblet.csv takes the new table, also where
         // renames are not kept in order across a power loss (a cut-short save's too). The commit
         // then syncs the folder of the file Tamblet.csv names: with a linked Tamblet.csv, both
         // folders are synced.
-        if (hadItemFile) SyncFolder(folder);
-        if ((failure = temp.commit())) {
+        if (hadItemFile && (FaultAt(SaveStep::SyncBackups) || !SyncFolder(folder)))
+            failure =
+                DiskFailure{QStringLiteral("The backups' new names could not be flushed to disk."),
+                            errno, dir.absolutePath()};
+        else if ((failure = temp.commit()))
             failure->what = QStringLiteral("The new file could not take the name Tamblet.csv.");
-            if (moveDown) QFile::remove(backup);
-        }
+        // Tamblet1.csv goes again only while Tamblet.csv still holds its table: never the last
+        // name of a table.
+        if (failure && backupMade && alreadyKept(item, backup)) QFile::remove(backup);
     }
-    if (failure) {
-        rotation.undo();
-        return failed(*failure, onFailure);
-    }
+    if (failure) return failed(*failure, onFailure, rotation.undo());
     rotation.finish();
     removeLeftovers(dir, target);
+    NoteItemFileAsKnown(item);
     return true;
 }
 

@@ -8,10 +8,12 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "app/msg_box.h"
 #include "app/shared_state.h"
 #include "store/read_item_file.h"
+#include "store/save_checks.h"
 #include "store/store_texts.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
@@ -142,6 +144,9 @@ TEST_F(WriteItemFileTest, RotationForEveryCombinationOfExistingFiles) {
             EXPECT_FALSE(QFileInfo(path(BackupFileName(g))).isSymLink());
             if (!expected[g].isEmpty()) left << BackupFileName(g);
         }
+        // An oldest backup set aside by a killed save goes once a newer Tamblet3.csv took its
+        // place.
+        if (expected[3].isEmpty()) left << ".Tamblet3.csv.dravesse-drop-0123456789ab";
         left.sort();
         EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
         EXPECT_EQ(QFileInfo(path(kItemFileName)).isSymLink(), linked);
@@ -223,6 +228,120 @@ TEST_F(WriteItemFileTest, FailedSavesLeaveTheFolderUnchanged) {
                   0)
             << "the save must fail";
         EXPECT_EQ(SnapshotFolder(dir_.path()), before);
+    }
+}
+
+// Folders one step beside the usual, and calls that fail after doing their work or while a
+// failed save is undone. Each case lays "gen0" to "gen3" in Tamblet.csv to Tamblet3.csv, changes
+// the folder, and saves from the shared state as the main window does (answering OK, or Cancel
+// when the case says so). After it, every table the folder held is still on disk under some name
+// (the oldest of four may make room), the next start reads the file the save wrote, and the one
+// message, if any, says what is on disk.
+TEST_F(WriteItemFileTest, OddFoldersAndCallsThatLieAreSavedIntoOrRefused) {
+    QTemporaryDir elsewhere;
+    const QString cloud = elsewhere.filePath("cloud"), pw = cloud + "/pw.csv";
+    const QString mount = elsewhere.filePath("mnt");
+    // clang-format off
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        SaveStep fails; int nth;  // the call made to fail (nth of that step), 0: none
+        bool saved; QString message;  // how the one message begins, empty: none
+        QStringList tables;  // where each table is afterwards: Tamblet.csv's through its link first
+        int answer = kIdOk;
+        bool commitFails = false;
+    } cases[] = {
+        {"Tamblet.csv a link to cloud/../pw.csv, cloud a linked folder", [&] {
+             QDir().mkpath(cloud + "/inner");
+             WriteBytes(pw, "gen0");
+             QFile::remove(path(kItemFileName));
+             QFile::link(cloud + "/inner", path("cloud"));
+             ASSERT_EQ(::symlink("cloud/../pw.csv", QFile::encodeName(path(kItemFileName))), 0);
+         }, SaveStep::Commit, 0, true, {}, {"new", "gen0", "gen1", "gen2"}},
+        {"Tamblet.csv a link to its own Tamblet1.csv", [&] {
+             QFile::remove(path(kItemFileName));
+             QFile::link(BackupFileName(1), path(kItemFileName));
+         }, SaveStep::Commit, 0, false, kCanNotSaveText + "\r\nReason: Tamblet.csv is a link to its own backup Tamblet1.csv",
+         {"gen1", "gen1", "gen2", "gen3"}},
+        {"a read-only Tamblet.csv", [&] { ::chmod(QFile::encodeName(path(kItemFileName)), 0400); },
+         SaveStep::Commit, 0, false, kCanNotSaveText + "\r\nReason: Tamblet.csv is read-only", {"gen0", "gen1", "gen2", "gen3"}},
+        {"Tamblet.csv a link into an empty mount point", [&] {
+             QDir().mkpath(mount);
+             QFile::remove(path(kItemFileName));
+             QFile::link(mount + "/pw.csv", path(kItemFileName));
+         }, SaveStep::Commit, 0, false, kCanNotSaveText + "\r\nReason: " + kDanglingLinkText.arg(mount + "/pw.csv"),
+         {"", "gen1", "gen2", "gen3"}},
+        {"the commit done, its reply lost", [] {}, SaveStep::CommitReplyLost, 1, true, {}, {"new", "gen0", "gen1", "gen2"}},
+        {"a rotation done, its reply lost, then the commit failing", [] {}, SaveStep::RotateReplyLost, 2, false, kCanNotSaveText,
+         {"gen0", "gen1", "gen2", "gen3"}, kIdOk, true},
+        {"the backup made, its reply lost", [] {}, SaveStep::BackupReplyLost, 1, true, {}, {"new", "gen0", "gen1", "gen2"}},
+        {"the folder not flushed before the commit", [] {}, SaveStep::SyncBackups, 1, false,
+         kCanNotSaveText + "\r\nThe backups' new names could not be flushed to disk.", {"gen0", "gen1", "gen2", "gen3"}},
+        {"the commit failing, a backup not put back", [] {}, SaveStep::Undo, 2, false, kCanNotSaveText,
+         {"gen0", "gen1", "", "gen2", ".Tamblet3.csv.dravesse-drop-", "gen3"}, kIdOk, true},
+        {"Tamblet.csv replaced by another program since it was read", [&] {
+             WriteItemFileTo(dir_.path(), SampleTable());
+             ReadItemFile();
+             WriteBytes(path("other"), "theirs");
+             ::rename(QFile::encodeName(path("other")), QFile::encodeName(path(kItemFileName)));
+         }, SaveStep::Commit, 0, true, "Tamblet.csv was changed by another program", {"new", "theirs", "gen0", "gen1"}},
+        {"the same, Cancel", [&] {
+             WriteItemFileTo(dir_.path(), SampleTable());
+             ReadItemFile();
+             WriteBytes(path("other"), "theirs");
+             ::rename(QFile::encodeName(path("other")), QFile::encodeName(path(kItemFileName)));
+         }, SaveStep::Commit, 0, false, "Tamblet.csv was changed by another program", {"theirs", "gen0", "gen1", "gen2"}, kIdCancel},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmptyFolder(dir_.path());
+        EmptyFolder(elsewhere.path());
+        ResetSharedState();
+        AppPath = dir_.path();
+        layGenerations(0b1111);
+        c.change();
+        const bool replaced = c.message.startsWith("Tamblet.csv was changed");
+        if (!replaced) NoteItemFileAsKnown(path(kItemFileName));  // as the start read it
+        // The table to save: row 0's first value tells it from the sample table.
+        PutInSharedState(SampleTable());
+        ItemTable[0][1] = "new";
+        int seen = 0;
+        SetSaveFaultHook([&](SaveStep s) {
+            return (c.commitFails && s == SaveStep::Commit) ||
+                   (c.nth && s == c.fails && ++seen == c.nth);
+        });
+        script_.clear();
+        if (replaced) script_.answerNext(c.answer);
+        EXPECT_EQ(WriteItemFile(), c.saved);
+        SetSaveFaultHook({});
+        EXPECT_EQ(script_.shown().size(), c.message.isEmpty() ? 0u : 1u);
+        if (!c.message.isEmpty() && !script_.shown().empty()) {
+            EXPECT_TRUE(script_.shown()[0].prompt.startsWith(c.message))
+                << script_.shown()[0].prompt.toStdString();
+            if (!c.saved && c.fails != SaveStep::Undo) {
+                EXPECT_EQ(script_.shown()[0].prompt.endsWith(kNothingSavedText), c.answer == kIdOk);
+            }
+        }
+        // Where each table is now: a sound table by its first value ("new" or "sample").
+        const auto tableIn = [&](const QString& p) {
+            const QByteArray bytes = ReadBytes(p);
+            const auto file = ParseItemFile(bytes);
+            return file && IsSoundTable(bytes) ? file->table[0][1].toUtf8() : bytes;
+        };
+        for (int g = 0; g < std::min<int>(4, c.tables.size()); ++g)
+            EXPECT_EQ(tableIn(path(g ? BackupFileName(g) : kItemFileName)), c.tables[g].toUtf8())
+                << g;
+        if (c.tables.size() > 4) {  // the oldest, set aside, named in the message
+            const QStringList aside =
+                QDir(dir_.path()).entryList({c.tables[4] + "*"}, QDir::Files | QDir::Hidden);
+            ASSERT_EQ(aside.size(), 1);
+            ASSERT_FALSE(script_.shown().empty());
+            EXPECT_EQ(ReadBytes(path(aside[0])), c.tables[5].toUtf8());
+            EXPECT_TRUE(script_.shown()[0].prompt.contains(
+                kNotAllPutBackText +
+                "\r\nTamblet2.csv is now Tamblet3.csv.\r\nTamblet3.csv is now " + aside[0] + "."));
+        }
     }
 }
 

@@ -1,0 +1,93 @@
+#include "store/save_checks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include "store/replace_file.h"
+#include "store/store_texts.h"
+
+namespace dravesse {
+namespace {
+
+struct Known {
+    QString path;
+    FileIdentity identity;
+};
+std::optional<Known>& known() {
+    static std::optional<Known> noted;
+    return noted;
+}
+
+}  // namespace
+
+std::optional<QStringList> ReasonNotToSave(const QDir& dir, const QString& target) {
+    const QString folder = dir.absolutePath();
+    for (int g = 0; g <= 3; ++g) {
+        const QString name = g ? BackupFileName(g) : kItemFileName;
+        const FileKind kind = KindOf(dir.filePath(name));
+        // What cannot be looked at fails later, with the system's reason.
+        if (kind == FileKind::Regular || kind == FileKind::Missing || kind == FileKind::Unknown)
+            continue;
+        if (g == 0 && kind == FileKind::LinkToNothing)  // a synced folder not mounted, say
+            return QStringList{
+                ReasonLine(kDanglingLinkText.arg(LinkText(dir.filePath(name))), folder),
+                kMountOrRemoveText};
+        return QStringList{ReasonLine(NotAFileText(name, kind), folder),
+                           QStringLiteral("Move it out of the folder, then save again.")};
+    }
+    // Tamblet.csv naming one of its own backups: the save would write the new table over it.
+    for (int g = 1; g <= 3; ++g)
+        if (RealEntryPath(dir.filePath(BackupFileName(g))) == target)
+            return QStringList{
+                ReasonLine(QStringLiteral("Tamblet.csv is a link to its own backup %1, which a "
+                                          "save would write over")
+                               .arg(BackupFileName(g)),
+                           folder),
+                QStringLiteral(
+                    "Make Tamblet.csv a file of its own (a copy of %1), then save again.")
+                    .arg(BackupFileName(g))};
+    // A file its owner made read-only is not replaced by a writable one.
+    struct stat st {};
+    if (::stat(QFile::encodeName(target), &st) == 0 && S_ISREG(st.st_mode) &&
+        (st.st_mode & 0222) == 0)
+        return QStringList{ReasonLine(QStringLiteral("Tamblet.csv is read-only"), folder),
+                           QStringLiteral("Make it writable (chmod u+w), then save again.")};
+    return std::nullopt;
+}
+
+void NoteItemFileAsKnown(const QString& itemPath) {
+    known() = Known{itemPath, IdentityOf(itemPath)};
+}
+
+bool ItemFileChanged(const QString& itemPath, QStringList* lines) {
+    if (!known() || known()->path != itemPath) return false;
+    const FileIdentity now = IdentityOf(itemPath), then = known()->identity;
+    if (now == then) return false;
+    const QString when =
+        now.exists ? QLocale().toString(ModifiedTime(itemPath), QLocale::ShortFormat) : QString();
+    if (!now.exists)
+        *lines << QStringLiteral("Tamblet.csv was removed after Dravesse read it.");
+    else if (!then.exists)
+        *lines << QStringLiteral(
+                      "Another program made a Tamblet.csv, saved %1, after Dravesse "
+                      "started.")
+                      .arg(when);
+    else
+        *lines << QStringLiteral(
+                      "Tamblet.csv was changed by another program after Dravesse "
+                      "read it: it now holds a table saved %1.")
+                      .arg(when);
+    *lines << (now.exists ? QStringLiteral("OK saves your table as Tamblet.csv; the other table "
+                                           "becomes the backup Tamblet1.csv.")
+                          : QStringLiteral("OK saves your table as Tamblet.csv."))
+           << QStringLiteral(
+                  "Cancel saves nothing: every file stays as it is, and your table "
+                  "stays in this window.");
+    return true;
+}
+
+}  // namespace dravesse
