@@ -31,10 +31,6 @@ int rename(const char* from, const char* to) {
     static auto call = next<int (*)(const char*, const char*)>("rename");
     return reported(call(from, to), "rename");
 }
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    static auto call = next<int (*)(int, const char*, int, const char*)>("renameat");
-    return reported(call(fromDir, from, toDir, to), "rename");
-}
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
     static auto call = next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
     return reported(call(fromDir, from, toDir, to, flags), "rename");
