@@ -143,6 +143,11 @@ QDateTime ModifiedTime(const QString& path) {
 }
 
 QString ResolvedPath(const QString& path) {
+    return EntriesOnTheWay(path).constLast();
+}
+
+QStringList EntriesOnTheWay(const QString& path) {
+    QStringList entries;
     QByteArray at = absolute(path);
     for (int depth = 0; depth < 40; ++depth) {
         const auto real = splitReal(at);
@@ -154,13 +159,16 @@ QString ResolvedPath(const QString& path) {
             break;
         }
         at = join(folder, name);
+        entries << QFile::decodeName(at);
         char target[PATH_MAX];
         const ssize_t n = ::readlink(at.constData(), target, sizeof target - 1);
         if (n <= 0) break;  // not a link (or nothing there): this is the file
         const QByteArray text(target, n);
         at = text.startsWith('/') ? text : join(folder, text);
     }
-    return QFile::decodeName(at);
+    if (entries.isEmpty() || entries.constLast() != QFile::decodeName(at))
+        entries << QFile::decodeName(at);
+    return entries;
 }
 
 QString LinkText(const QString& path) {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 struct stat;
@@ -45,6 +46,10 @@ QString ResolvedPath(const QString& path);
 
 // A symbolic link's own text, as the person would read it; empty for anything else.
 QString LinkText(const QString& path);
+
+// Every folder entry the kernel passes through to reach the file a path stands for: the path's
+// own entry first (as RealEntryPath gives it), then each link's target, ResolvedPath last.
+QStringList EntriesOnTheWay(const QString& path);
 
 // The folder entry a name stands for without following its last link: its real folder (links
 // resolved) and its own name. Two paths name the same entry when these are equal.

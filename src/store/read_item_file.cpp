@@ -25,6 +25,7 @@ qint16 ReadItemFile() {
     // Only a regular file is opened: a FIFO, socket, device or folder of that name is named.
     QString why;
     const QString path = QDir(AppPath).filePath(kItemFileName);
+    const FileIdentity asRead = IdentityOf(path);
     const std::optional<QByteArray> read = ReadRegularFile(path, kMaxFileBytes + 1, &why);
     if (!read) {
         MsgBox(kCanNotOpenText + QStringLiteral("\r\n") + ReasonLine(why, AppPath),
@@ -47,7 +48,7 @@ qint16 ReadItemFile() {
     // whose last rows have no name would otherwise pass the link check.
     if (contents->linesRead < RowCount || !LinksMatch(ItemTable, RowCount, ColCount))
         return reportDamaged();
-    NoteItemFileAsKnown(path);
+    NoteItemFileAsKnown(path, asRead);
     return static_cast<qint16>(contents->linesRead);
 }
 

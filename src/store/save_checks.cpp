@@ -39,17 +39,30 @@ std::optional<QStringList> ReasonNotToSave(const QDir& dir, const QString& targe
         return QStringList{ReasonLine(NotAFileText(name, kind), folder),
                            QStringLiteral("Move it out of the folder, then save again.")};
     }
-    // Tamblet.csv naming one of its own backups: the save would write the new table over it.
-    for (int g = 1; g <= 3; ++g)
-        if (RealEntryPath(dir.filePath(BackupFileName(g))) == target)
+    // One of the four names a link (also through other links) to another of them: the save would
+    // write the new table over a backup, or moving the backups down would lose a table.
+    QStringList names, entries;
+    for (int g = 0; g <= 3; ++g) {
+        names << (g ? BackupFileName(g) : kItemFileName);
+        entries << RealEntryPath(dir.filePath(names.constLast()));
+    }
+    for (int g = 0; g <= 3; ++g) {
+        const QStringList way = EntriesOnTheWay(dir.filePath(names[g]));
+        for (qsizetype i = 1; i < way.size(); ++i) {
+            const qsizetype other = entries.indexOf(way[i]);
+            if (other < 0 || other == g) continue;
             return QStringList{
-                ReasonLine(QStringLiteral("Tamblet.csv is a link to its own backup %1, which a "
-                                          "save would write over")
-                               .arg(BackupFileName(g)),
+                ReasonLine(g == 0 ? QStringLiteral("Tamblet.csv is a link to its own backup %1, "
+                                                   "which a save would write over")
+                                        .arg(names[other])
+                                  : QStringLiteral("%1 is a link to %2, and moving the backups "
+                                                   "down would lose a table")
+                                        .arg(names[g], names[other]),
                            folder),
-                QStringLiteral(
-                    "Make Tamblet.csv a file of its own (a copy of %1), then save again.")
-                    .arg(BackupFileName(g))};
+                QStringLiteral("Make %1 a file of its own (a copy of %2), then save again.")
+                    .arg(names[g], names[other])};
+        }
+    }
     // A file its owner made read-only is not replaced by a writable one.
     struct stat st {};
     if (::stat(QFile::encodeName(target), &st) == 0 && S_ISREG(st.st_mode) &&
@@ -60,7 +73,11 @@ std::optional<QStringList> ReasonNotToSave(const QDir& dir, const QString& targe
 }
 
 void NoteItemFileAsKnown(const QString& itemPath) {
-    known() = Known{itemPath, IdentityOf(itemPath)};
+    NoteItemFileAsKnown(itemPath, IdentityOf(itemPath));
+}
+
+void NoteItemFileAsKnown(const QString& itemPath, const FileIdentity& asRead) {
+    known() = Known{itemPath, asRead};
 }
 
 bool ItemFileChanged(const QString& itemPath, QStringList* lines) {

@@ -18,6 +18,9 @@ std::optional<QStringList> ReasonNotToSave(const QDir& dir, const QString& targe
 // The Tamblet.csv that the program last read or wrote, as it was then (whether it existed, which
 // file it was, its size and time). A save from the shared state compares it with what is there.
 void NoteItemFileAsKnown(const QString& itemPath);
+// The same, with the identity it had when it was read (taken before reading it, so that a change
+// while it was read counts as a change).
+void NoteItemFileAsKnown(const QString& itemPath, const FileIdentity& asRead);
 // True when the Tamblet.csv at that path is no longer the one noted for it, with `lines` saying
 // what is there now. A path never noted is taken as unchanged.
 bool ItemFileChanged(const QString& itemPath, QStringList* lines);

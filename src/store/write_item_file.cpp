@@ -48,8 +48,8 @@ bool alreadyKept(const QString& item, const QString& backup) {
 // Temporary files of earlier saves (also of the time before Tamblet.csv became a link), and an
 // oldest backup set aside by a save that was cut short, once a newer Tamblet3.csv took its place.
 // A leftover that reads as a whole, sound table is never removed: it is kept beside them as
-// Tamblet-unfinishedN.csv. Only regular files with the program's own temporary names are looked
-// at; nothing else in either folder is touched.
+// Tamblet-unfinishedN.csv, and one that cannot be read stays as it is. Only regular files with the
+// program's own temporary names are looked at; nothing else in either folder is touched.
 void removeLeftovers(const QDir& dir, const QString& target) {
     const QString item = dir.absoluteFilePath(kItemFileName);
     QStringList ours{TempPrefix(item), TempPrefix(dir.filePath(BackupFileName(1)))};
@@ -63,7 +63,8 @@ void removeLeftovers(const QDir& dir, const QString& target) {
     stale << TempFilesIn(dir.absolutePath(), ours);
     for (const QString& path : stale) {
         const auto bytes = ReadRegularFile(path, kMaxFileBytes + 1, nullptr);
-        if (bytes && IsSoundTable(*bytes) && !path.contains(QStringLiteral(".dravesse-drop-"))) {
+        if (!bytes) continue;  // what cannot be read could be a table: it stays
+        if (IsSoundTable(*bytes) && !path.contains(QStringLiteral(".dravesse-drop-"))) {
             const QString folder = QFileInfo(path).absolutePath();
             RenameNoReplace(path, QDir(folder).filePath(FreeName(
                                       folder, QStringLiteral("Tamblet-unfinished%1.csv"))));
