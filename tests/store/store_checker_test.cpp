@@ -259,17 +259,13 @@ class Checker {
 
         struct stat st {};
         const bool itemNamed = ::lstat(QFile::encodeName(path(kItemFileName)), &st) == 0;
-        // Cut-short saves lie beside the file Tamblet.csv stands for, named after it: the ones laid
-        // are the saves of a Tamblet.csv in the program folder.
-        const QString real = QFileInfo(path(kItemFileName)).canonicalFilePath();
-        const bool beside = real.isEmpty() ? !itemNamed || !S_ISLNK(st.st_mode)
-                                           : real == QDir(app_).canonicalPath() + "/Tamblet.csv";
+        // Cut-short saves beside the name Tamblet.csv (whatever it is a link to).
         QString cutShortId;
         const QStringList cutShort =
             QDir(app_).entryList({".Tamblet.csv.dravesse-save-*"},
                                  QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
         for (const QString& name : cutShort)
-            if (beside && cutShortId.isEmpty()) cutShortId = readableSoundId(path(name));
+            if (cutShortId.isEmpty()) cutShortId = readableSoundId(path(name));
         // A save, or a start that finishes a cut-short save, makes room: the oldest generation
         // may go, and with both, the one before it.
         auto mayGo = [&](int g) {  // unless a newer generation is the same file
@@ -292,9 +288,11 @@ class Checker {
                        .join(u'\n'));
         QStringList args{QCoreApplication::applicationFilePath(), "--child", "checker-step"};
         const QStringList f = s.fault.split(u':');
-        if (f[0] == "after")
-            env.insert("LD_PRELOAD", DRAVESSE_FAIL_AFTER_SHIM),
-                env.insert("DRAVESSE_FAIL_AFTER", f[1] + ":" + f[2]);
+        if (f[0] == "after") {  // the sanitizers' runtime need not come first then
+            env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+            env.insert("LD_PRELOAD", DRAVESSE_FAIL_AFTER_SHIM);
+            env.insert("DRAVESSE_FAIL_AFTER", f[1] + ":" + f[2]);
+        }
         if (f[0] == "kill" || f[0] == "error")
             args = QStringList{"-f",
                                "-qq",
@@ -365,8 +363,12 @@ class Checker {
         if (r.saved && r.mode && !(r.mode & S_IWUSR) &&
             ::stat(QFile::encodeName(path(kItemFileName)), &st) == 0 && (st.st_mode & S_IWUSR))
             return QStringLiteral("made a read-only Tamblet.csv (%1) writable").arg(r.mode, 0, 8);
-        if (all.contains(kNothingSavedText) && now != r.afterStart)
+        if (r.prompts.mid(r.startMessages).join("").contains(kNothingSavedText) &&
+            now != r.afterStart)
             return "said nothing was saved, yet the files changed";
+        if (r.prompts.first(r.startMessages).join("").contains(kNothingSavedText) &&
+            r.replaced.isEmpty() && ours != r.afterStart)
+            return "the start said nothing was saved, yet the files changed";
         bool asked = false;
         for (qsizetype i = r.startMessages; i < r.styles.size(); ++i)
             asked = asked || (r.styles[i] & kMbQuestion);
@@ -462,24 +464,18 @@ Case shrink(Case c, const QString& why) {
 // Failures the store does not mend yet, told by their shortest case: printed, and failing only
 // with DRAVESSE_CHECKER_STRICT set.
 QString knownOpen(const Case& c, const QString& why) {
-    int links = 0, toOurs = 0;
-    for (const Entry& e : c.entries) {
-        if (e.kind == Unreadable && e.name.contains(".dravesse-save-"))
-            return "a cut-short save's file that cannot be read is deleted by the next save";
-        const bool link = e.kind >= LinkOut && e.kind <= HardLink && kOurs.indexOf(e.name) < 4;
-        links += link;
-        toOurs += link && (e.kind == LinkToName || e.kind == HardLink);
-    }
-    return links > 1 && toOurs > 0 && why.contains("lost a table")
-               ? "a table behind a chain of links among Tamblet.csv and its backups is lost"
-               : QString();
+    for (const Entry& e : c.entries)
+        if (e.name == kItemFileName && e.kind == LinkToName && why.contains("cut-short"))
+            return "a cut-short save beside a Tamblet.csv that links to one of its backups goes "
+                   "unmentioned (it is kept)";
+    return {};
 }
 
 TEST(StoreChecker, KeepsEveryTableAndTellsTheTruth) {
     const quint32 first = qEnvironmentVariableIntValue("DRAVESSE_CHECKER_SEED");
     const int cases = qEnvironmentVariableIsSet("DRAVESSE_CHECKER_CASES")
                           ? qEnvironmentVariableIntValue("DRAVESSE_CHECKER_CASES")
-                          : 500;
+                          : DRAVESSE_CHECKER_DEFAULT_CASES;
     for (int i = 0; i < cases; ++i) {
         const Case c = generate(first + quint32(i));
         if (const QString why = Checker(c).run(); !why.isEmpty()) {
