@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <iostream>
 #include <random>
 
@@ -254,9 +255,13 @@ class Checker {
     QString step(const Step& s, int index, const QString& scratch) {
         const auto before = contents();
         const QList<QByteArray> ours = ourFiles(app_);
-        QHash<QString, FileState> persons;
-        for (const QString& p : kPersons)
-            persons[p] = {EntryAsLaid(path(p)), QFile(path(p)).permissions()};
+        const auto personsFiles = [&] {
+            QList<FileState> files;
+            for (const QString& p : kPersons)
+                files.push_back({EntryAsLaid(path(p)), QFile(path(p)).permissions()});
+            return files;
+        };
+        const QList<FileState> persons = personsFiles();
 
         struct stat st {};
         const bool itemNamed = ::lstat(QFile::encodeName(path(kItemFileName)), &st) == 0;
@@ -295,17 +300,11 @@ class Checker {
             env.insert("DRAVESSE_FAIL_AFTER", f[1] + ":" + f[2]);
         }
         if (f[0] == "kill" || f[0] == "error")
-            args = QStringList{"-f",
-                               "-qq",
-                               "-o",
-                               log,
-                               "-e",
-                               "trace=rename,renameat2," + f[1],
-                               "-e",
-                               QStringLiteral("inject=%1:%2:when=%3")
-                                   .arg(f[1], f[0] == "kill" ? "signal=SIGKILL" : "error=" + f[3],
-                                        f[2])} +
-                   args;
+            args =
+                QStringLiteral("-f -qq -o %1 -e trace=rename,renameat2,%2 -e inject=%2:%3:when=%4")
+                    .arg(log, f[1], f[0] == "kill" ? "signal=SIGKILL" : "error=" + f[3], f[2])
+                    .split(u' ') +
+                args;
         p.setProcessEnvironment(env);
         p.setStandardOutputFile(QProcess::nullDevice());
         p.setStandardErrorFile(QProcess::nullDevice());
@@ -334,9 +333,7 @@ class Checker {
             if (!after.contains(content) && !mayGo_.contains(content))
                 return "lost a table: " + QString::fromUtf8(content.left(40)).simplified() +
                        " (was " + before.values(content).join(", ") + ")";
-        for (const QString& p : kPersons)
-            if (persons[p] != FileState{EntryAsLaid(path(p)), QFile(path(p)).permissions()})
-                return "changed the person's " + p;
+        if (personsFiles() != persons) return "changed the person's files";
         if (killed || r.result < 0) return {};
 
         // The start opens the newest sound table, or asks.
@@ -370,10 +367,9 @@ class Checker {
         if (r.prompts.first(r.startMessages).join("").contains(kNothingSavedText) &&
             r.replaced.isEmpty() && ours != r.afterStart)
             return "the start said nothing was saved, yet the files changed";
-        bool asked = false;
-        for (qsizetype i = r.startMessages; i < r.styles.size(); ++i)
-            asked = asked || (r.styles[i] & kMbQuestion);
-        if (r.saved && !r.replaced.isEmpty() && !asked)
+        if (r.saved && !r.replaced.isEmpty() &&
+            std::none_of(r.styles.begin() + r.startMessages, r.styles.end(),
+                         [](int style) { return style & kMbQuestion; }))
             return "saved over a Tamblet.csv that another program wrote, without a word";
         const QByteArray traced = ReadBytes(log);  // a failed sync, then a file renamed into place
         if (r.saved && f[0] == "error" && f[1].contains("sync") && r.prompts.isEmpty() &&
