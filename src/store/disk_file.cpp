@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -188,6 +189,12 @@ FileIdentity IdentityOf(const QString& path) {
     if (::stat(native(path), &st) != 0) return {};
     return {true, st.st_dev, st.st_ino, qint64(st.st_size),
             qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+bool InodesMayChange(const QString& path) {
+    constexpr long kFuseMagic = 0x65735546;
+    struct statfs fs {};
+    return ::statfs(native(path), &fs) == 0 && long(fs.f_type) == kFuseMagic;
 }
 
 bool SameFile(const QString& a, const QString& b) {

@@ -67,6 +67,10 @@ struct FileIdentity {
 };
 FileIdentity IdentityOf(const QString& path);
 
+// True when the file system of the path may give a file another inode number once the kernel
+// forgot it (FUSE, FAT through FUSE among them): its inode numbers then tell nothing.
+bool InodesMayChange(const QString& path);
+
 // True when the two names, through their links, are one file (the same device and inode).
 bool SameFile(const QString& a, const QString& b);
 

@@ -88,13 +88,13 @@ Restore setAsideUnreadBackups(const std::vector<Candidate>& unread) {
           << QStringLiteral("Cancel ends Dravesse and changes nothing.");
     if (!ask(lines)) return Restore::Declined;
     for (std::size_t i = 0; i < renames.size(); ++i) {
-        if (RenameNoReplace(renames[i].first, renames[i].second)) continue;
+        if (MoveNoReplace(renames[i].first, renames[i].second)) continue;
         const DiskFailure failure{QStringLiteral("%1 could not be kept as %2.")
                                       .arg(nameOf(renames[i].first), nameOf(renames[i].second)),
                                   errno, folder.absolutePath()};
         QStringList stay;
         while (i-- > 0)  // back as they were
-            if (!RenameNoReplace(renames[i].second, renames[i].first))
+            if (!MoveNoReplace(renames[i].second, renames[i].first))
                 stay << QStringLiteral("%1 is now %2.")
                             .arg(nameOf(renames[i].first), nameOf(renames[i].second));
         tell(QStringList{QStringLiteral("The backups could not be set aside."), failure.what,
@@ -181,7 +181,7 @@ Restore keepOlder(const std::vector<Candidate>& older, const QDateTime& itemTime
                      "A save did not finish: %1 holds a table older than Tamblet.csv, "
                      "saved %2.")
                      .arg(Describe(c), When(itemTime));
-        if (!RenameNoReplace(c.path, QDir(folder).filePath(kept))) {
+        if (!MoveNoReplace(c.path, QDir(folder).filePath(kept))) {
             tell(lines << QStringLiteral("It could not be kept as %1; it stays in %2.")
                               .arg(kept, nameOf(c.path))
                        << ReasonLine(DiskFailure{{}, errno, folder})
@@ -219,7 +219,7 @@ Restore finishCutShortSave(CutShortSaves& saves) {
                              "becomes the backup Tamblet1.csv, as in any save."),
               QStringLiteral("Cancel opens Tamblet.csv as it is and keeps the newer table as %1.")
                   .arg(kept)})) {
-        if (RenameNoReplace(newer.path, keptPath)) return Restore::Declined;
+        if (MoveNoReplace(newer.path, keptPath)) return Restore::Declined;
         tell({QStringLiteral("The newer table could not be kept as %1; it stays in %2.")
                   .arg(kept, nameOf(newer.path)),
               ReasonLine(DiskFailure{{}, errno, folder.absolutePath()}),
@@ -227,7 +227,7 @@ Restore finishCutShortSave(CutShortSaves& saves) {
                              "offers it again.")});
         return Restore::Ended;
     }
-    if (!RenameNoReplace(newer.path, keptPath)) {
+    if (!MoveNoReplace(newer.path, keptPath)) {
         // It cannot be set aside: if the save cannot finish either, the program ends, so that no
         // save removes the one file that holds the newer table.
         return WriteItemBytesTo(AppPath, newer.bytes,

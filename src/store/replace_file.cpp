@@ -248,6 +248,16 @@ bool RenameNoReplace(const QString& from, const QString& to) {
     return ::rename(native(from), native(to)) == 0;
 }
 
+bool MoveNoReplace(const QString& from, const QString& to) {
+    struct stat st {};
+    if (::lstat(native(from), &st) != 0) return false;
+    if (RenameNoReplace(from, to)) return true;
+    const int error = errno;
+    if (RenameHappened(from, to, st.st_dev, st.st_ino)) return true;
+    errno = error;
+    return false;
+}
+
 bool RenameHappened(const QString& from, const QString& to, dev_t device, ino_t inode) {
     struct stat st {};
     if (::lstat(native(from), &st) == 0 && st.st_dev == device && st.st_ino == inode)

@@ -91,6 +91,10 @@ std::optional<DiskFailure> CopyNoReplace(const QString& from, const QString& to)
 // the file system has hard links and `from` is not a symbolic link, a copy otherwise.
 std::optional<DiskFailure> LinkOrCopyNoReplace(const QString& from, const QString& to);
 
+// RenameNoReplace, looked at on disk when it reports a failure: a rename that happened anyway
+// counts as done.
+bool MoveNoReplace(const QString& from, const QString& to);
+
 // True when `to` is now the file that `from` was (device and inode as `from` had before a
 // rename), and `from` is gone: a rename that reported a failure did happen.
 bool RenameHappened(const QString& from, const QString& to, dev_t device, ino_t inode);

@@ -84,6 +84,11 @@ bool ItemFileChanged(const QString& itemPath, QStringList* lines) {
     if (!known() || known()->path != itemPath) return false;
     const FileIdentity now = IdentityOf(itemPath), then = known()->identity;
     if (now == then) return false;
+    // FAT through FUSE numbers a file anew once the kernel forgot it: there only the size and the
+    // time tell.
+    if (now.exists && then.exists && now.device == then.device && now.size == then.size &&
+        now.modifiedNs == then.modifiedNs && InodesMayChange(itemPath))
+        return false;
     const QString when =
         now.exists ? QLocale().toString(ModifiedTime(itemPath), QLocale::ShortFormat) : QString();
     if (!now.exists)
