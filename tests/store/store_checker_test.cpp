@@ -40,7 +40,7 @@ enum Kind { Sound, ReadOnly, Damaged, CutOff, Empty, Unreadable, Fifo, Folder, L
             LinkToName, LinkNowhere, HardLink, Huge, kKinds };
 const char* const kKindNames[] = {"sound", "read-only", "damaged", "cut off after a line", "empty", "unreadable",
     "a FIFO", "a folder", "a link to another folder", "a link through a linked folder and ..", "a link to",
-    "a link to nothing", "a hard link to", "a huge sparse damaged file"};
+    "a link to nothing", "a hard link to", "a link to a huge sparse damaged file elsewhere"};
 const QStringList kOurs{kItemFileName, BackupFileName(1), BackupFileName(2), BackupFileName(3),
                         ".Tamblet.csv.dravesse-save-0123456789ab", ".Tamblet.csv.dravesse-save-a1b2c3d4e5f6"};
 // clang-format on
@@ -212,16 +212,17 @@ class Checker {
                 const QByteArray target[] = {QFile::encodeName(out), "cloudlink/../t" + id + ".csv",
                                              QFile::encodeName(kOurs[e.id % 4]),
                                              QFile::encodeName(root_ + "/mnt/pw.csv")};
-                if (e.kind <= Folder || e.kind == Huge) LayEntry(path(e.name), laid[e.kind % Huge]);
-                if (e.kind == LinkOut || e.kind == LinkThroughFolder)
-                    LayEntry(out, tableBytes(e.id));
-                if (e.kind >= LinkOut && e.kind <= LinkNowhere) {
-                    EXPECT_EQ(::symlink(target[e.kind - LinkOut], to), 0);
+                if (e.kind <= Folder) LayEntry(path(e.name), laid[e.kind]);
+                const bool huge = e.kind == Huge;  // a link to it, as in a synced folder
+                if (e.kind == LinkOut || e.kind == LinkThroughFolder || huge)
+                    LayEntry(out, huge ? "junk" : tableBytes(e.id));
+                if ((e.kind >= LinkOut && e.kind <= LinkNowhere) || huge) {
+                    EXPECT_EQ(::symlink(target[huge ? 0 : e.kind - LinkOut], to), 0);
                 }
                 if (e.kind == HardLink && ::link(QFile::encodeName(path(kOurs[e.id % 4])), to) != 0)
                     continue;  // only where that name is a file
-                if (e.kind == Huge) {
-                    EXPECT_EQ(::truncate(to, 8LL << 30), 0);
+                if (huge) {
+                    EXPECT_EQ(::truncate(QFile::encodeName(out), 8LL << 30), 0);
                 }
                 if (e.kind == ReadOnly) ::chmod(to, 0400);
                 if (e.kind == Unreadable) ::chmod(to, 0);
@@ -390,7 +391,7 @@ Case generate(quint32 seed) {
     Case c;
     for (int i = 0; i < kOurs.size(); ++i)
         if (pick(4) < (i < 4 ? 3 : 1)) {
-            const Kind k = pick(40) == 0 ? Huge : pick(3) == 0 ? Sound : Kind(pick(kKinds - 1));
+            const Kind k = pick(20) == 0 ? Huge : pick(3) == 0 ? Sound : Kind(pick(kKinds - 1));
             if (k != Huge || i < 4)
                 c.entries.push_back({kOurs[i], k,
                                      k == LinkToName || k == HardLink ? pick(4) : i + 1,
@@ -400,15 +401,15 @@ Case generate(quint32 seed) {
         if (pick(4) == 0)
             c.entries.push_back({name, pick(2) ? Sound : Damaged, 50 + pick(9), kAgesMs[pick(5)]});
     static const char* const calls[] = {"rename", "renameat2", "link",      "unlink",
-                                        "fsync",  "write",     "utimensat", "ftruncate"};
+                                        "fsync",  "write",     "utimensat", "rename"};
     static const char* const errors[] = {"EIO", "ENOSPC", "EACCES"};
     for (int n = 1 + pick(3); n > 0; --n) {
         Step s;
-        for (int q = 0; q < 4; ++q) s.answers += pick(2) ? u'y' : u'n';
+        for (int q = 0; q < 4; ++q) s.answers += pick(4) ? u'y' : u'n';
         s.save = pick(3) > 0;
         s.replace = s.save && pick(8) == 0;
-        const QString call = calls[pick(8)], nth = QString::number(1 + pick(5));
-        const int how = pick(8);  // half of the steps without a fault
+        const QString call = calls[pick(8)], nth = QString::number(1 + pick(pick(4) ? 2 : 5));
+        const int how = s.save ? pick(6) : 6;  // a third of the saves without a fault
         if (how < 2) s.fault = "error:" + call + ":" + nth + ":" + errors[pick(3)];
         if (how == 2) s.fault = "kill:" + call + ":" + nth;
         if (how == 3) s.fault = QStringLiteral("after:%1:%2").arg(pick(2) ? "rename" : "link", nth);
