@@ -26,19 +26,6 @@ QDateTime timeOf(const struct stat& st) {
                                           st.st_mtim.tv_nsec / 1'000'000);
 }
 
-// Reads up to `size` bytes at `offset`; fewer only at the end of the file. -1 on an error.
-qint64 readAt(int fd, char* data, qint64 size, qint64 offset) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, data + done, size_t(size - done), offset + done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        done += n;
-    }
-    return done;
-}
-
 // The real folder of a path (every link in it resolved by the kernel) and the last name, or
 // nothing when the folder cannot be resolved. Only bytes are split, never cleaned as text: "a/.."
 // through a linked folder "a" is the linked folder's parent.
@@ -62,6 +49,19 @@ QByteArray join(const QByteArray& folder, const QByteArray& name) {
 }
 
 }  // namespace
+
+// Reads up to `size` bytes at `offset`; fewer only at the end of the file. -1 on an error.
+qint64 ReadAt(int fd, char* data, qint64 size, qint64 offset) {
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, data + done, size_t(size - done), offset + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
 
 FileKind KindOf(const QString& path) {
     struct stat st {};
@@ -126,7 +126,7 @@ std::optional<QByteArray> ReadRegularFile(const QString& path, qsizetype maxByte
     const int fd = OpenRegular(path, why, &st);
     if (fd < 0) return std::nullopt;
     QByteArray bytes(qsizetype(std::min<qint64>(maxBytes, st.st_size)), Qt::Uninitialized);
-    const qint64 n = readAt(fd, bytes.data(), bytes.size(), 0);
+    const qint64 n = ReadAt(fd, bytes.data(), bytes.size(), 0);
     const int error = errno;
     ::close(fd);
     if (n < 0) {

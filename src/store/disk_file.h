@@ -29,6 +29,9 @@ QString NotAFileText(const QString& name, FileKind kind);
 // ("... is a folder, not a file", "Permission denied"). -1 on failure.
 int OpenRegular(const QString& path, QString* why, struct stat* st);
 
+// Reads up to `size` bytes at `offset` of an open file; fewer only at its end. -1 on an error.
+qint64 ReadAt(int fd, char* data, qint64 size, qint64 offset);
+
 // Reads at most `maxBytes` of a regular file, never opening anything else: a FIFO, socket,
 // device or folder gives nothing, and `why` says what it is ("... is a folder, not a file");
 // so does a file that cannot be opened ("Permission denied"). `modified` gets its time.

@@ -73,12 +73,11 @@ const std::vector<Candidate>& CutShortSaves::sound() {
     if (!listed_) {
         listed_ = true;
         QStringList odd;
-        // Beside the file Tamblet.csv names, and beside Tamblet.csv itself when it is a link to
-        // another folder (saves made before it became one).
+        // Beside the file Tamblet.csv names, and beside Tamblet.csv itself when it is a link
+        // (saves made before it became one).
         const QString target = ResolvedPath(item_);
         QStringList paths = TempFilesBeside(target, &odd);
-        if (QFileInfo(target).absolutePath() != QFileInfo(item_).absolutePath())
-            paths << TempFilesBeside(item_, &odd);
+        if (target != RealEntryPath(item_)) paths << TempFilesBeside(item_, &odd);
         for (const QString& path : paths) {
             Candidate c = Examine(path, true);
             if (c.sound) sound_.push_back(std::move(c));

@@ -31,19 +31,6 @@ DiskFailure failure(const QString& what, const QString& path) {
     return {what, errno, folderOf(path)};
 }
 
-// Reads up to `size` bytes at `offset`; fewer only at the end of the file. -1 on an error.
-qint64 readAt(int fd, char* data, qint64 size, qint64 offset) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, data + done, size_t(size - done), offset + done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        done += n;
-    }
-    return done;
-}
-
 bool writeAll(int fd, const char* data, qint64 size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size_t(size));
@@ -173,7 +160,7 @@ std::optional<DiskFailure> VerifiedTemp::copy(const QString& target, int sourceF
     if (!stretches) return failure(unwritten, target);
     for (const auto& [begin, end] : *stretches) {
         for (qint64 at = begin; at < end;) {
-            const qint64 n = readAt(sourceFd, piece.data(), std::min(kPiece, end - at), at);
+            const qint64 n = ReadAt(sourceFd, piece.data(), std::min(kPiece, end - at), at);
             if (n <= 0 || !writeAllAt(fd_, piece.constData(), n, at))
                 return failure(unwritten, target);
             at += n;
@@ -199,8 +186,8 @@ std::optional<DiskFailure> VerifiedTemp::copy(const QString& target, int sourceF
     for (const auto& [begin, end] : *stretches) {
         for (qint64 at = begin; same && at < end; at += kPiece) {
             const qint64 size = std::min(kPiece, end - at);
-            same = readAt(sourceFd, piece.data(), size, at) == size &&
-                   readAt(backFd, back.data(), size, at) == size &&
+            same = ReadAt(sourceFd, piece.data(), size, at) == size &&
+                   ReadAt(backFd, back.data(), size, at) == size &&
                    std::memcmp(piece.constData(), back.constData(), size_t(size)) == 0;
         }
     }

@@ -1,6 +1,7 @@
 #include "store/rotation.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,13 @@ void Rotation::run() {
     const QString t1 = path(BackupFileName(1)), t2 = path(BackupFileName(2)),
                   t3 = path(BackupFileName(3));
     if (!IsNormalFile(t1)) return;
+    // Tamblet2.csv a second name of Tamblet.csv's or Tamblet1.csv's file (a hand restore with a
+    // hard link): that name goes instead of the oldest table, which then need not make room.
+    const QString item = path(kItemFileName);
+    for (const QString& same : {item, t1}) {
+        if (!IsNormalFile(t2) || !SameFile(t2, same) || FaultAt(SaveStep::Rotate)) continue;
+        if (::unlink(QFile::encodeName(t2)) == 0) unlinked_ = {t2, same};
+    }
     if (IsNormalFile(t2)) {
         // The oldest generation is set aside, and only deleted once the save succeeded.
         if (IsNormalFile(t3)) {
@@ -54,6 +62,15 @@ QStringList Rotation::undo() {
     }
     done_.clear();
     parked_.clear();
+    // The second name comes back once the file it names is back under its own name.
+    if (!unlinked_.first.isEmpty() &&
+        (FaultAt(SaveStep::Undo) ||
+         ::link(QFile::encodeName(unlinked_.second), QFile::encodeName(unlinked_.first)) != 0) &&
+        !SameFile(unlinked_.first, unlinked_.second))
+        stay << QStringLiteral("%1 is no longer a second name of %2.")
+                    .arg(QFileInfo(unlinked_.first).fileName(),
+                         QFileInfo(unlinked_.second).fileName());
+    unlinked_ = {};
     return stay;
 }
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 namespace dravesse {
@@ -40,6 +41,8 @@ class Rotation {
     QDir dir_;
     std::vector<Move> done_;
     QString parked_;
+    std::pair<QString, QString>
+        unlinked_;  // a second name removed, and the name it shared a file with
     int firstError_ = 0;
 };
 

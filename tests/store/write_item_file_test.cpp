@@ -271,6 +271,10 @@ TEST_F(WriteItemFileTest, OddFoldersAndCallsThatLieAreSavedIntoOrRefused) {
              QFile::link(mount + "/pw.csv", path(kItemFileName));
          }, SaveStep::Commit, 0, false, kCanNotSaveText + "\r\nReason: " + kDanglingLinkText.arg(mount + "/pw.csv"),
          {"", "gen1", "gen2", "gen3"}},
+        {"Tamblet2.csv a hard link of Tamblet.csv: no table makes room", [&] {
+             QFile::remove(path(BackupFileName(2)));
+             ASSERT_EQ(::link(QFile::encodeName(path(kItemFileName)), QFile::encodeName(path(BackupFileName(2)))), 0);
+         }, SaveStep::Commit, 0, true, {}, {"new", "gen0", "gen1", "gen3"}},
         {"the commit done, its reply lost", [] {}, SaveStep::CommitReplyLost, 1, true, {}, {"new", "gen0", "gen1", "gen2"}},
         {"a rotation done, its reply lost, then the commit failing", [] {}, SaveStep::RotateReplyLost, 2, false, kCanNotSaveText,
          {"gen0", "gen1", "gen2", "gen3"}, kIdOk, true},
