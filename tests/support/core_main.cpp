@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "support/child_process.h"
+
 namespace dravesse::test {
 int SaveGeneration(const QString& folder, int n);  // killed_save_test.cpp
 }
@@ -19,5 +21,9 @@ int main(int argc, char** argv) {
     }
     testing::InitGoogleTest(&argc, argv);
     QCoreApplication app(argc, argv);
+    if (argc == 3 && std::string_view(argv[1]) == "--child") {
+        const auto child = dravesse::test::ChildMains().find(argv[2]);
+        ::_exit(child == dravesse::test::ChildMains().end() ? 2 : child->second());
+    }
     return RUN_ALL_TESTS();
 }
