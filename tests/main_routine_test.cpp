@@ -71,8 +71,8 @@ class MainTest : public testing::Test {
 // OK, and is kept under a name of its own when the new file cannot take the name Tamblet.csv (the
 // start goes on with Tamblet.csv as it is). Backups that do not read are named and, on OK, kept
 // aside; a Tamblet.csv that is not a file is named, never taken for a missing one. The person's
-// files are never opened, offered or touched. Cancel, equal times and odd entries under other
-// names are tried at random by the store checker.
+// files and FIFOs under any name are never opened, offered or touched. Cancel, equal times and
+// odd entries under our other names are tried at random by the store checker.
 TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
     using Files = QMap<QString, QByteArray>;
     const QByteArray newer = test::ItemFileBytes("2x1,A", {"r0,z,h", "r1,b,r0"});
@@ -123,7 +123,9 @@ TEST_F(MainTest, ChoosesTheWindowByTheItemFileInTheProgramFolder) {
         {"a link to nothing (a folder not mounted), a backup", {{t0, "<link to nothing>"}, {t1, good_}}, kIdOk, 1, "",
          {notAFile + "link to "}, {}},
         {"damaged, a backup, the restore failing (a full disk)", {{t0, "junk"}, {t1, good_}}, kIdOk, 1, "",
-         {damaged, offer, "Tamblet.csv could not be restored."}, {}, {}, true}};
+         {damaged, offer, "Tamblet.csv could not be restored."}, {}, {}, true},
+        {"FIFOs under a temporary name and a person's", {{t0, good_}, {temp, "<fifo>"}, {".Tamblet.csv.abcdef", "<fifo>"}}, kIdOk, 0,
+         "dravesse::Form1", {temp + " is a FIFO (named pipe), not a file, in "}, {}}};
     // clang-format on
     const QDir folder(folder_.path());
     for (const auto& c : cases) {
