@@ -15,6 +15,7 @@
 #include "store/write_item_file.h"
 #include "support/fat_folder.h"
 #include "support/folder_snapshot.h"
+#include "support/sample_table.h"
 
 namespace dravesse::test {
 
@@ -37,9 +38,8 @@ int SaveGeneration(const QString& folder, int n) {
 namespace {
 
 int generationIn(const QByteArray& bytes) {
-    const auto file = ParseItemFile(bytes);
-    if (!file || !LinksMatch(file->table, file->rowCount, file->colCount)) return -1;
-    return file->table[0][1].section(u'-', 0, 0).toInt();
+    const QString first = SoundFirstValue(bytes);
+    return first.isEmpty() ? -1 : first.section(u'-', 0, 0).toInt();
 }
 
 // The generation that the next start opens, answering OK to its one question if it asks (counted

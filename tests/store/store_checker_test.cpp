@@ -68,15 +68,6 @@ QByteArray tableBytes(int id) {
     return ItemFileBytes("2x1,A", {"r0,t" + QByteArray::number(id) + ",h", "r1,b,r0"});
 }
 
-// The table in sound bytes, or an empty string.
-QString soundId(const QByteArray& bytes) {
-    const auto file = ParseItemFile(bytes);
-    if (!file || file->linesRead < file->rowCount ||
-        !LinksMatch(file->table, file->rowCount, file->colCount))
-        return {};
-    return file->table[0][1];
-}
-
 // What a name holds, read through its links as the kernel does: the bytes of a file (a marker
 // for anything else, or for a file far larger than any table), empty when there is nothing.
 QByteArray contentOf(const QString& path) {
@@ -95,7 +86,7 @@ QString readableSoundId(const QString& path) {
         (::lstat(QFile::encodeName(path), &st) || !S_ISREG(st.st_mode)))
         return {};
     return ::stat(QFile::encodeName(path), &st) == 0 && (st.st_mode & S_IRUSR)
-               ? soundId(contentOf(path))
+               ? SoundFirstValue(contentOf(path))
                : QString();
 }
 
@@ -246,7 +237,8 @@ class Checker {
     static QSet<QByteArray> mustStay(const QMultiMap<QByteArray, QString>& files) {
         QSet<QByteArray> keep;
         for (auto [content, p] : files.asKeyValueRange())
-            if (!content.isEmpty() && (!p.contains(".dravesse-") || !soundId(content).isEmpty()))
+            if (!content.isEmpty() &&
+                (!p.contains(".dravesse-") || !SoundFirstValue(content).isEmpty()))
                 keep.insert(content);
         return keep;
     }
@@ -339,9 +331,9 @@ class Checker {
         // The start opens the newest sound table, or asks.
         const QString all = r.prompts.join("\n");
         if (r.result == int(StartWith::MainWindow) &&
-            (r.loaded.isEmpty() || soundId(r.opened) != r.loaded))
+            (r.loaded.isEmpty() || SoundFirstValue(r.opened) != r.loaded))
             return "opened " + r.loaded + ", not a sound table in Tamblet.csv";
-        if (!cutShortId.isEmpty() && r.startMessages == 0 && cutShortId != soundId(ours[0]))
+        if (!cutShortId.isEmpty() && r.startMessages == 0 && cutShortId != SoundFirstValue(ours[0]))
             return "said nothing of the cut-short save's table " + cutShortId;
         if (r.result == int(StartWith::CreateDialog) && anySound)
             return "opened the create dialog beside a sound table";
@@ -355,7 +347,7 @@ class Checker {
                 !QFileInfo::exists(path(n)) && r.result != int(StartWith::Nothing))
                 return "said a table is kept as " + n + ", which is not there";
         const QList<QByteArray> now = ourFiles(app_);
-        if (r.saved && soundId(now[0]) != QStringLiteral("t%1").arg(100 + index))
+        if (r.saved && SoundFirstValue(now[0]) != QStringLiteral("t%1").arg(100 + index))
             return "said the save worked, yet Tamblet.csv holds " +
                    QString::fromUtf8(now[0].left(30)).simplified();
         if (r.saved && r.mode && !(r.mode & S_IWUSR) &&

@@ -37,4 +37,12 @@ QByteArray ItemFileBytes(const QByteArray& header, const QList<QByteArray>& plai
     return bytes;
 }
 
+QString SoundFirstValue(const QByteArray& bytes) {
+    const auto file = ParseItemFile(bytes);
+    if (!file || file->linesRead < file->rowCount ||
+        !LinksMatch(file->table, file->rowCount, file->colCount))
+        return {};
+    return file->table[0][1];
+}
+
 }  // namespace dravesse::test

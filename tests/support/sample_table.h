@@ -18,4 +18,8 @@ void PutInSharedState(const SaveInput& in);
 // The bytes of an item file whose rows are the given plain texts, each scrambled, under a header.
 QByteArray ItemFileBytes(const QByteArray& header, const QList<QByteArray>& plainRows);
 
+// Row 0's first value when the bytes are a sound table (every row the header counts, every link
+// matching), else an empty string: how tests tell which table a file holds.
+QString SoundFirstValue(const QByteArray& bytes);
+
 }  // namespace dravesse::test
