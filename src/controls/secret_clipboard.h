@@ -28,14 +28,12 @@ class SecretClipboard : public QObject {
     // Empties the clipboard if it still holds the text put there last, and leaves it alone when
     // another program has put something there since. The timer runs this, and so does closing
     // the window; neither waits on another program for more than 50 ms on X11. Emptied on
-    // Wayland too, where the compositor may keep a copy of a cleared
-    // selection (see takeAway in the .cpp). Where only the window with the keyboard may change
-    // the clipboard (Wayland) and none of the program's windows has it, the offer stays in place
-    // but answers nothing from now on, and is taken away when one of them next has the keyboard.
+    // Wayland too, where the compositor may keep a copy of a cleared selection (see takeAway in
+    // the .cpp). Where only the window with the keyboard may change the clipboard (Wayland) and
+    // none of the program's windows has it, the offer stays in place but answers nothing from
+    // now on, and is taken away when one of them next has the keyboard.
     void ClearIfStillOurs();
 
-    const QTimer& ClearTimer() const { return timer_; }
-    void SetClearDelay(int ms) { timer_.setInterval(ms); }
     // Whether changing the clipboard needs the keyboard; the platform decides unless a test does.
     void SetNeedsKeyboard(bool needs) { needsKeyboard_ = needs; }
 
