@@ -17,8 +17,9 @@ namespace {
 //
 // Paths set before the application object are not enough by themselves: its constructor adds the
 // program's folder again, and keeps the set paths only as changes to the defaults, undoing the
-// removal of a default. So the program's folder is made one of the defaults first (through
-// QT_PLUGIN_PATH, put back at once), and the set paths then remove it for good.
+// removal of a default. So the program's folder, and any folder QT_PLUGIN_PATH names, are made
+// defaults first (through QT_PLUGIN_PATH, put back at once), and the set paths then remove them
+// for good.
 void searchPluginsOnlyWhereTheyBelong() {
     const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 #ifdef DRAVESSE_PLUGINS_IN_LIB
@@ -28,7 +29,7 @@ void searchPluginsOnlyWhereTheyBelong() {
 #endif
     const QByteArray given = qgetenv("QT_PLUGIN_PATH");
     const bool wasGiven = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
-    qputenv("QT_PLUGIN_PATH", QFile::encodeName(folder));
+    qputenv("QT_PLUGIN_PATH", QFile::encodeName(folder) + (given.isEmpty() ? "" : ":" + given));
     QCoreApplication::setLibraryPaths({plugins});
     if (wasGiven)
         qputenv("QT_PLUGIN_PATH", given);

@@ -160,14 +160,7 @@ first=$E2E_APP
 wait_started "the main window" e2e_has_window "$main_title"
 wid=$(e2e_window "$main_title")
 e2e_wait "the carried Japanese font in use" maps_font "$E2E_APP" "$program/fonts/ipagp.ttf"
-e2e_geometry "$wid"
-small=$W_H
-e2e_focus "$wid"
-locked=$(e2e_look "$wid")
-e2e_type "star gate"; e2e_key Return
-e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
-e2e_type "open sesame"; e2e_key Return
-e2e_wait "the window to grow" bash -c "source '$here/../e2e/lib/x_session.sh'; e2e_geometry $wid; [ \$W_H -gt $small ]"
+e2e_log_in_and_unlock "$wid"
 e2e_click_twips "$wid" "${display[@]}"
 e2e_click_twips "$wid" "${display[@]}"
 e2e_click_twips "$wid" "${edit[@]}"

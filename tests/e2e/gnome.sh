@@ -28,15 +28,7 @@ e2e_begin
 program=$(e2e_install "$build")
 
 echo "-- a table, made with the create dialog on X"
-e2e_start "$program"
-wid=$(e2e_wait_window "Create Tamblet")
-e2e_focus "$wid"
-e2e_key Return Return              # 7 rows and 5 columns: the credentials row is grid row 6
-e2e_type "star gate"; e2e_key Return
-e2e_type "open sesame"; e2e_key Return
-e2e_type "moon"; e2e_key Return
-e2e_click_twips "$wid" 6577 1087   # Save
-e2e_expect_exit 0
+e2e_make_table "$program"
 
 echo "-- gnome-shell, headless"
 # A bus: a dbus-daemon of the test's own, its address in the named variable.
@@ -95,12 +87,15 @@ gn_has_keyboard() { gn_windows "$1" | grep -q $'^[0-9]*\t1\t'; }
 gn_has_window() { [ -n "$(gn_windows "$1")" ]; }
 gn_no_window() { [ -z "$(gn_windows "$1")" ]; }
 gn_clipboard_is() { gn clipboard; [ "$REPLY" = "$1" ]; }
-gn_wait_clipboard() {
-    local deadline=$((SECONDS + E2E_TIMEOUT))
-    until gn_clipboard_is "$1"; do
-        [ $SECONDS -lt $deadline ] || e2e_fail "timed out waiting for '$1' on the clipboard; it holds '$REPLY'"
+gn_clipboard_within() {   # seconds, text
+    local deadline=$((SECONDS + $1))
+    until gn_clipboard_is "$2"; do
+        [ $SECONDS -lt $deadline ] || return 1
         sleep 0.1
     done
+}
+gn_wait_clipboard() {
+    gn_clipboard_within "$E2E_TIMEOUT" "$1" || e2e_fail "timed out waiting for '$1' on the clipboard; it holds '$REPLY'"
 }
 main_title=".*Dravesse.*"
 # Waits until the program's window has the keyboard. The first keys into a window that has just
@@ -114,13 +109,26 @@ gn_start() {
     QT_QPA_PLATFORM=wayland e2e_start "$1"
     gn_wait_keyboard
 }
+# Starts the program, logs in and copies the login password (grid row 6, column 2); the time of
+# the copy is in `copied`. A key lost on its way through the remote desktop session (it happens
+# on a loaded machine) shows as nothing copied: the program is then started again, twice at most.
+gn_log_in_and_copy() {
+    local attempt
+    for attempt in 1 2 3; do
+        gn_start "$program"
+        gn type "star gate"; gn key Return
+        gn key shift+Tab Down Down Down Down Down Right ctrl+c
+        copied=$SECONDS
+        gn_clipboard_within 10 "star gate" && return 0
+        echo "-- nothing copied (a key lost on the way?): the program starts again"
+        kill "$E2E_APP"
+        e2e_wait "the program to end" e2e_not_running "$E2E_APP"
+    done
+    e2e_fail "three starts in a row did not copy 'star gate'; the clipboard holds '$REPLY'"
+}
 
 echo "-- log in and copy the login password; another window takes the keyboard"
-gn_start "$program"
-gn type "star gate"; gn key Return
-gn key shift+Tab Down Down Down Down Down Right ctrl+c   # grid row 6, column 2
-copied=$SECONDS
-gn_wait_clipboard "star gate"
+gn_log_in_and_copy
 gn types
 [[ " $REPLY " == *" x-kde-passwordManagerHint "* ]] || e2e_fail "the copy is not marked as a secret: $REPLY"
 gn window "A browser"
@@ -140,16 +148,13 @@ sleep 1
 gn_clipboard_is "" || e2e_fail "after closing, the clipboard holds '$REPLY'"
 
 echo "-- copied, then closed: the clipboard is empty"
-gn_start "$program"
-gn type "star gate"; gn key Return
-gn key shift+Tab Down Down Down Down Down Right ctrl+c
-gn_wait_clipboard "star gate"
+gn_log_in_and_copy
 gn key alt+F4
 e2e_expect_exit 0
 sleep 1
 gn_clipboard_is "" || e2e_fail "after closing, the clipboard holds '$REPLY'"
 
-echo "-- copied, then another program's text: closing leaves it there"
+echo "-- three wrong passwords: the hint box is a fixed transient of the main window"
 gn_start "$program"
 gn type w; gn key Return Return Return   # three wrong passwords
 e2e_wait "the hint box" gn_has_window "Password Entry"
@@ -163,10 +168,11 @@ gn eval "[($box.get_transient_for() || {get_title: () => 'none'}).get_title(), $
 gn key Return
 e2e_wait "the hint box to close" gn_no_window "Password Entry"
 gn_wait_keyboard
-gn key BackSpace
-gn type "star gate"; gn key Return
-gn key shift+Tab Down Down Down Down Down Right ctrl+c
-gn_wait_clipboard "star gate"
+gn key alt+F4
+e2e_expect_exit 0
+
+echo "-- copied, then another program's text: closing leaves it there"
+gn_log_in_and_copy
 gn own "a link"
 gn_wait_clipboard "a link"
 gn key alt+F4

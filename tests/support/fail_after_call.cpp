@@ -11,10 +11,10 @@ namespace {
 
 int reported(int result, const char* family) {
     static int calls = 0;
-    const char* spec = std::getenv("DRAVESSE_FAIL_AFTER");
+    const char* wanted = std::getenv("DRAVESSE_FAIL_AFTER");
     const size_t n = std::strlen(family);
-    if (!spec || std::strncmp(spec, family, n) != 0 || spec[n] != ':') return result;
-    if (++calls != std::atoi(spec + n + 1) || result != 0) return result;
+    if (!wanted || std::strncmp(wanted, family, n) != 0 || wanted[n] != ':') return result;
+    if (++calls != std::atoi(wanted + n + 1) || result != 0) return result;
     errno = EIO;
     return -1;
 }

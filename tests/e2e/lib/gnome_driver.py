@@ -98,8 +98,8 @@ def session_call(method, args=None, reply=None, fd_list=None):
 
 
 # Keys sent back to back are lost now and then (a few in ten without a gap, in runs here); with a
-# gap after each press and release, none.
-KEY_GAP = float(os.environ.get("GN_KEY_GAP", "0.015"))
+# gap after each press and release, hardly ever (gnome.sh starts again when one is lost).
+KEY_GAP = float(os.environ.get("GN_KEY_GAP", "0.03"))
 KEYSYMS = {"Return": 0xFF0D, "Tab": 0xFF09, "Escape": 0xFF1B, "Down": 0xFF54, "Up": 0xFF52,
            "Left": 0xFF51, "Right": 0xFF53, "F4": 0xFFC1, "ctrl": 0xFFE3, "shift": 0xFFE1,
            "alt": 0xFFE9, "super": 0xFFEB, "BackSpace": 0xFF08}

@@ -131,6 +131,39 @@ e2e_look_differs() { [ "$(e2e_look "$1")" != "$2" ]; }
 # Clicks at a point given in pixels from the window's client origin.
 e2e_click_px() { xdotool mousemove --sync --window "$1" "$2" "$3" click "${4:-1}"; }
 
+# Makes the table the tests share with the create dialog, by keyboard: 7 rows and 5 columns (the
+# credentials row is grid row 6), login password "star gate", edit password "open sesame", hint
+# word "moon".
+e2e_make_table() {
+    local wid
+    e2e_start "$1"
+    wid=$(e2e_wait_window "Create Tamblet")
+    e2e_focus "$wid"
+    e2e_key Return Return
+    e2e_type "star gate"; e2e_key Return
+    e2e_type "open sesame"; e2e_key Return
+    e2e_type "moon"; e2e_key Return
+    e2e_click_twips "$wid" 6577 1087   # Save
+    e2e_expect_exit 0
+}
+
+# Logs in to the main window and unlocks editing with the shared table's passwords.
+e2e_log_in_and_unlock() {
+    local wid="$1" small locked
+    e2e_geometry "$wid"
+    small=$W_H
+    e2e_focus "$wid"
+    locked=$(e2e_look "$wid")
+    e2e_type "star gate"; e2e_key Return
+    e2e_wait "the grid to show" e2e_look_differs "$wid" "$locked"
+    e2e_type "open sesame"; e2e_key Return
+    e2e_wait "the window to grow" e2e_taller_than "$wid" "$small"
+}
+e2e_taller_than() {
+    e2e_geometry "$1"
+    [ "$W_H" -gt "$2" ]
+}
+
 # Logs in to the main window with the password, waits for the grid, and clicks the first value
 # cell (grid row 1, value column 1), which copies its stored value.
 e2e_log_in_and_copy_first() {
