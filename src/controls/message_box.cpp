@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/msg_box.h"
+#include "controls/wayland_dialog.h"
 
 namespace dravesse {
 namespace {
@@ -22,8 +23,8 @@ QWidget* ownerWindow() {
 }  // namespace
 
 // With its window as parent, the box is that window's transient (on X11 and on Wayland), kept
-// above it. On X11 Qt centres it over that window; on Wayland the compositor places it (GNOME 43
-// centres only dialogs marked through its own protocol, which Qt 6.4 does not use).
+// above it. On X11 Qt centres it over that window; on Wayland the compositor places it, and GNOME
+// centres it once it is marked as a modal dialog through GNOME's own interface.
 int ShowMessageBox(const QString& prompt, int style, const QString& title) {
     QMessageBox box(ownerWindow());
     box.setWindowFlags(kFixedDialogFlags);
@@ -53,6 +54,7 @@ int ShowMessageBox(const QString& prompt, int style, const QString& title) {
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     }
+    PlaceDialogOnWayland(&box);
     return box.exec() == QMessageBox::Ok ? kIdOk : kIdCancel;
 }
 

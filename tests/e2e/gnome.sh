@@ -120,6 +120,7 @@ gn_close() {
         e2e_not_running "$E2E_APP" && break
         echo "-- still running after Alt+F4 (a key lost on the way?): Alt+F4 again"
     done
+    e2e_not_running "$E2E_APP" || { echo "windows:"; gn_windows ".*"; tail -n 20 "$E2E_TMP/app.log"; } >&2
     e2e_expect_exit 0
 }
 # Starts the program, logs in and copies the login password (grid row 6, column 2); the time of
@@ -165,17 +166,30 @@ gn_close
 sleep 1
 gn_clipboard_is "" || e2e_fail "after closing, the clipboard holds '$REPLY'"
 
-echo "-- three wrong passwords: the hint box is a fixed transient of the main window"
+echo "-- three wrong passwords: the hint box is a fixed dialog of the main window, centred over it"
 gn_start "$program"
 gn type w; gn key Return Return Return   # three wrong passwords
 e2e_wait "the hint box" gn_has_window "Password Entry"
-# The box is the main window's transient, which GNOME keeps above it; mutter 43 centres only
-# windows marked as dialogs through its own protocol, which Qt 6.4 does not speak, so where it
-# lies is not checked.
-box="global.get_window_actors().map(a => a.meta_window)"
-box+=".find(w => w.get_title() === 'Password Entry')"
-gn eval "[($box.get_transient_for() || {get_title: () => 'none'}).get_title(), $box.can_maximize()].join('|')"
-[[ "$REPLY" == \"*Dravesse*\|false\" ]] || e2e_fail "the hint box is not a fixed transient of the main window: $REPLY"
+# "parent title|minimisable or maximisable|box x,y,w,h|main x,y,w,h", from the shell's windows.
+windows="global.get_window_actors().map(a => a.meta_window)"
+box="$windows.find(w => w.get_title() === 'Password Entry')"
+main="$windows.find(w => /Dravesse/.test(w.get_title()))"
+rect="r => [r.x, r.y, r.width, r.height].join(',')"
+parent="($box.get_transient_for() || {get_title: () => 'none'}).get_title()"
+gn eval "[$parent, $box.can_maximize() || $box.can_minimize(), ($rect)($box.get_frame_rect()), ($rect)($main.get_frame_rect())].join('|')"
+echo "   hint box: $REPLY"
+[[ "$REPLY" =~ ^\".*Dravesse.*\|false\|([-0-9]+),([-0-9]+),([0-9]+),([0-9]+)\|([-0-9]+),([-0-9]+),([0-9]+),([0-9]+)\"$ ]] ||
+    e2e_fail "the hint box is not a fixed transient of the main window: $REPLY"
+read -r bx by bw bh mx my mw mh <<<"${BASH_REMATCH[*]:1}"
+# Centred across the main window, and lying on it from top to bottom.
+[ $(((2 * bx + bw) - (2 * mx + mw))) -ge -4 ] && [ $(((2 * bx + bw) - (2 * mx + mw))) -le 4 ] &&
+    [ "$by" -ge "$my" ] && [ $((by + bh)) -le $((my + mh)) ] ||
+    e2e_fail "the hint box ($bx,$by ${bw}x$bh) does not lie centred over the main window ($mx,$my ${mw}x$mh)"
+# Qt's own title bar shows minimise and maximise on every window; what they ask of the shell,
+# the shell asks here: the box stays as it is.
+gn eval "$box.minimize(); $box.maximize(imports.gi.Meta.MaximizeFlags.BOTH); 1"
+e2e_wait "the hint box to be neither minimised nor maximised" \
+    gn_eval_ok "$box.minimized || $box.get_maximized() ? null.x : 1"
 gn key Return
 e2e_wait "the hint box to close" gn_no_window "Password Entry"
 gn_wait_keyboard
