@@ -86,10 +86,19 @@ void SecretClipboard::ClearIfStillOurs() {
     lastPutMac_.clear();
     if (!ours) return;
     if (offered_) offered_->clear();
-    if (needsKeyboard_ && !QGuiApplication::focusWindow())
+    if (needsKeyboard_ && !closing_ && !QGuiApplication::focusWindow())
         takeAwayWithKeyboard_ = true;
     else
         takeAway();
+}
+
+void SecretClipboard::ClearForClosing() {
+    closing_ = true;
+    if (takeAwayWithKeyboard_) {
+        takeAwayWithKeyboard_ = false;
+        if (offered_ && QGuiApplication::clipboard()->mimeData() == offered_) takeAway();
+    }
+    ClearIfStillOurs();
 }
 
 void SecretClipboard::keyboardMoved(QWindow* focus) {

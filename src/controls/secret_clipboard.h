@@ -34,6 +34,12 @@ class SecretClipboard : public QObject {
     // now on, and is taken away when one of them next has the keyboard.
     void ClearIfStillOurs();
 
+    // As ClearIfStillOurs, for the window closing: the offer goes with the program anyway, so the
+    // value is taken away at once, keyboard or not (an offer waiting for the keyboard included).
+    // The compositor may refuse that without the keyboard, but Qt may also not yet know that the
+    // keyboard is back, and then the compositor takes it.
+    void ClearForClosing();
+
     // Whether changing the clipboard needs the keyboard; the platform decides unless a test does.
     void SetNeedsKeyboard(bool needs) { needsKeyboard_ = needs; }
 
@@ -50,6 +56,7 @@ class SecretClipboard : public QObject {
     QPointer<QMimeData> offered_;  // what the clipboard was given last
     bool needsKeyboard_ = false;
     bool takeAwayWithKeyboard_ = false;  // the offer is emptied and waits for the keyboard
+    bool closing_ = false;
 };
 
 }  // namespace dravesse

@@ -180,7 +180,7 @@ void Form1::Form_Load() {
 // program put there since stays.
 void Form1::Form_Unload(qint16& Cancel) {
     Cancel = 0;
-    clipboard_.ClearIfStillOurs();
+    clipboard_.ClearForClosing();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

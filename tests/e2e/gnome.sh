@@ -123,7 +123,8 @@ gn_close() {
         e2e_not_running "$E2E_APP" && break
         echo "-- still running after Alt+F4 (a key lost on the way?): Alt+F4 again"
     done
-    e2e_not_running "$E2E_APP" || { echo "windows:"; gn_windows ".*"; tail -n 20 "$E2E_TMP/app.log"; } >&2
+    e2e_not_running "$E2E_APP" || { echo "windows:"; gn_windows ".*"; tail -n 20 "$E2E_TMP/app.log"
+        gdb -p "$E2E_APP" -batch -ex 'thread apply all bt' 2>&1 | grep '^#\|^Thread'; } >&2
     e2e_expect_exit 0
 }
 # Starts the program, logs in and copies the login password (grid row 6, column 2); the time of
