@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 
+#include "app/exit_deadline.h"
 #include "app/private_memory.h"
 #include "main_routine.h"
 
@@ -43,5 +44,9 @@ int main(int argc, char* argv[]) {
     dravesse::KeepMemoryPrivate();  // before Qt starts (Main does it again for its other callers)
     searchPluginsOnlyWhereTheyBelong();
     QApplication app(argc, argv);
-    return dravesse::Main(app, QCoreApplication::applicationDirPath());
+    const int exitCode = dravesse::Main(app, QCoreApplication::applicationDirPath());
+    // Everything of the program's own is done (saved, clipboard cleared, lock released); what is
+    // left is Qt's teardown, which must not keep the program from ending.
+    dravesse::EndWithin(std::chrono::seconds(3), exitCode);
+    return exitCode;
 }
