@@ -78,31 +78,37 @@ bool SecretClipboard::holdsOurValue() const {
 }
 
 // Without the keyboard, the offer Qt made stays (dropping it would bring back the compositor's
-// saved copy), emptied, so that a paste gets nothing.
-void SecretClipboard::ClearIfStillOurs() {
+// saved copy), emptied, so that a paste gets nothing; unless the program is closing, when the
+// offer goes anyway.
+void SecretClipboard::clear(bool closing) {
     timer_.stop();
     if (lastPutMac_.isEmpty()) return;
     const bool ours = holdsOurValue();
     lastPutMac_.clear();
     if (!ours) return;
     if (offered_) offered_->clear();
-    if (needsKeyboard_ && !closing_ && !QGuiApplication::focusWindow())
+    if (needsKeyboard_ && !closing && !QGuiApplication::focusWindow())
         takeAwayWithKeyboard_ = true;
     else
         takeAway();
 }
 
+void SecretClipboard::ClearIfStillOurs() {
+    clear(false);
+}
+
 void SecretClipboard::ClearForClosing() {
-    closing_ = true;
-    if (takeAwayWithKeyboard_) {
-        takeAwayWithKeyboard_ = false;
-        if (offered_ && QGuiApplication::clipboard()->mimeData() == offered_) takeAway();
-    }
-    ClearIfStillOurs();
+    takeAwayWaitingOffer();
+    clear(true);
 }
 
 void SecretClipboard::keyboardMoved(QWindow* focus) {
-    if (!focus || !takeAwayWithKeyboard_) return;
+    if (focus) takeAwayWaitingOffer();
+}
+
+// The emptied offer that waits for the keyboard, if the clipboard still holds it.
+void SecretClipboard::takeAwayWaitingOffer() {
+    if (!takeAwayWithKeyboard_) return;
     takeAwayWithKeyboard_ = false;
     if (offered_ && QGuiApplication::clipboard()->mimeData() == offered_) takeAway();
 }

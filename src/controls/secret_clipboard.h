@@ -48,7 +48,9 @@ class SecretClipboard : public QObject {
 
     QByteArray fingerprint(const QString& text) const;
     bool holdsOurValue() const;
+    void clear(bool closing);
     void keyboardMoved(QWindow* focus);
+    void takeAwayWaitingOffer();
 
     QTimer timer_;
     QByteArray key_;         // random, for this run only
@@ -56,7 +58,6 @@ class SecretClipboard : public QObject {
     QPointer<QMimeData> offered_;  // what the clipboard was given last
     bool needsKeyboard_ = false;
     bool takeAwayWithKeyboard_ = false;  // the offer is emptied and waits for the keyboard
-    bool closing_ = false;
 };
 
 }  // namespace dravesse
